@@ -1,0 +1,233 @@
+#include "base/message_loop.h"
+
+#include <algorithm>
+
+#include "base/default_message_pump.h"
+#include "base/message_loop_proxy.h"
+#include "base/thread_local_slot.h"
+#include "base/time_ticks.h"
+#include "base/win_io_message_pump.h"
+#include "base/win_ui_message_pump.h"
+
+namespace qbase {
+
+namespace {
+
+ThreadLocalSlot g_current_loop;
+
+// Destroying a task may post new ones; this many rounds of destruction bound
+// a task that keeps re-posting itself.
+constexpr int kMaxDestructionPasses = 100;
+
+}  // namespace
+
+MessageLoop::MessageLoop() : MessageLoop(std::make_shared<DefaultMessagePump>(), LoopKind::kDefault) {}
+
+MessageLoop::MessageLoop(std::shared_ptr<MessagePump> pump, LoopKind kind) : kind_(kind), pump_(std::move(pump)) {
+  g_current_loop.Set(this);
+  proxy_ = MessageLoopProxy::Share(new MessageLoopProxy(this));
+}
+
+MessageLoop::~MessageLoop() {
+  DeletePendingTasksBounded();
+  destruction_observers_.Notify([](DestructionObserver* observer) { observer->LoopDestroying(); });
+
+  // From here on posts through the proxy fail; what other threads managed to
+  // post before is destroyed below without running.
+  proxy_->DetachLoop();
+  proxy_.reset();
+  DeletePendingTasksBounded();
+  {
+    AutoLock lock(incoming_lock_);
+    accepting_tasks_ = false;
+  }
+
+  g_current_loop.Set(nullptr);
+  pump_.reset();
+}
+
+MessageLoop* MessageLoop::Current() { return static_cast<MessageLoop*>(g_current_loop.Get()); }
+
+void MessageLoop::PostTask(Closure task) { PostPendingTask(std::move(task), -1, true); }
+
+void MessageLoop::PostDelayedTask(Closure task, int64_t delay_us) {
+  PostPendingTask(std::move(task), std::max<int64_t>(delay_us, 0), true);
+}
+
+void MessageLoop::PostTopLevelTask(Closure task) { PostPendingTask(std::move(task), -1, false); }
+
+void MessageLoop::PostTopLevelDelayedTask(Closure task, int64_t delay_us) {
+  PostPendingTask(std::move(task), std::max<int64_t>(delay_us, 0), false);
+}
+
+// delay_us < 0 marks an immediate task.
+void MessageLoop::PostPendingTask(Closure task, int64_t delay_us, bool nestable) {
+  if (!task) return;
+  int64_t run_time = delay_us < 0 ? 0 : TimeTicks::Now() + delay_us;
+  EnqueueIncoming(PendingTask(std::move(task), run_time, nestable));
+}
+
+void MessageLoop::EnqueueIncoming(PendingTask task) {
+  std::shared_ptr<MessagePump> pump;
+  {
+    AutoLock lock(incoming_lock_);
+    if (!accepting_tasks_) {
+      // Only a task destroyed during this loop's destruction can post here.
+      // Destroying it could post again without end, so it is left alone.
+      new PendingTask(std::move(task));
+      return;
+    }
+    bool was_empty = incoming_queue_.empty();
+    incoming_queue_.push(std::move(task));
+    if (!was_empty) return;  // the pump has been woken already
+    pump = pump_;
+  }
+  pump->WakeForWork();
+}
+
+void MessageLoop::Run(WinMessagePump::Dispatcher* dispatcher) {
+  RunState state;
+  state.run_depth = run_state_ ? run_state_->run_depth + 1 : 1;
+  state.dispatcher = dispatcher;
+  RunWithState(&state);
+}
+
+void MessageLoop::RunNested() {
+  bool allowed = nestable_tasks_allowed_;
+  nestable_tasks_allowed_ = true;
+  Run(run_state_ ? run_state_->dispatcher : nullptr);
+  nestable_tasks_allowed_ = allowed;
+}
+
+void MessageLoop::RunWithState(RunState* state) {
+  RunState* previous = run_state_;
+  run_state_ = state;
+  if (state->dispatcher && kind_ == LoopKind::kUI)
+    static_cast<WinUIMessagePump*>(pump_.get())->RunWithDispatcher(this, state->dispatcher);
+  else
+    pump_->Run(this);
+  run_state_ = previous;
+}
+
+void MessageLoop::QuitWhenIdle() {
+  if (run_state_) run_state_->quit_received = true;
+}
+
+void MessageLoop::RunTask(PendingTask& pending) {
+  nestable_tasks_allowed_ = false;
+  task_observers_.Notify([](TaskObserver* observer) { observer->BeforeTask(); });
+  pending.task();
+  task_observers_.Notify([](TaskObserver* observer) { observer->AfterTask(); });
+  nestable_tasks_allowed_ = true;
+}
+
+void MessageLoop::ReloadWorkQueue() {
+  if (!work_queue_.empty()) return;
+  AutoLock lock(incoming_lock_);
+  std::swap(work_queue_, incoming_queue_);
+}
+
+bool MessageLoop::AddToDelayedQueue(PendingTask task) {
+  int32_t sequence_number = next_sequence_number_;
+  next_sequence_number_ = static_cast<int32_t>(static_cast<uint32_t>(next_sequence_number_) + 1);
+  task.sequence_number = sequence_number;
+  delayed_queue_.push_back(std::move(task));
+  std::push_heap(delayed_queue_.begin(), delayed_queue_.end());
+  return delayed_queue_.front().sequence_number == sequence_number;
+}
+
+PendingTask MessageLoop::TakeFirstDelayed() {
+  std::pop_heap(delayed_queue_.begin(), delayed_queue_.end());
+  PendingTask task = std::move(delayed_queue_.back());
+  delayed_queue_.pop_back();
+  return task;
+}
+
+bool MessageLoop::ProcessImmediateWork() {
+  if (!nestable_tasks_allowed_) return false;
+  for (;;) {
+    ReloadWorkQueue();
+    if (work_queue_.empty()) return false;
+
+    PendingTask pending = std::move(work_queue_.front());
+    work_queue_.pop();
+    if (pending.run_time != 0) {
+      int64_t run_time = pending.run_time;
+      // Re-arm the pump only when this task became the earliest one.
+      if (AddToDelayedQueue(std::move(pending))) pump_->WakeAt(run_time);
+      continue;
+    }
+    if (pending.nestable || run_depth() == 1) {
+      RunTask(pending);
+      return true;
+    }
+    deferred_queue_.push(std::move(pending));
+  }
+}
+
+bool MessageLoop::ProcessDelayedWork(int64_t* next_run_time) {
+  if (!nestable_tasks_allowed_ || delayed_queue_.empty()) {
+    recent_time_ = 0;
+    *next_run_time = 0;
+    return false;
+  }
+  // The clock is read only when the earliest task may have fallen due.
+  int64_t run_time = delayed_queue_.front().run_time;
+  if (run_time > recent_time_) {
+    recent_time_ = TimeTicks::Now();
+    if (run_time > recent_time_) {
+      *next_run_time = run_time;
+      return false;
+    }
+  }
+
+  PendingTask pending = TakeFirstDelayed();
+  if (!delayed_queue_.empty()) *next_run_time = delayed_queue_.front().run_time;
+
+  if (pending.nestable || run_depth() == 1) {
+    RunTask(pending);
+    return true;
+  }
+  deferred_queue_.push(std::move(pending));
+  return false;
+}
+
+bool MessageLoop::ProcessIdleWork() {
+  if (run_depth() == 1 && !deferred_queue_.empty()) {
+    PendingTask pending = std::move(deferred_queue_.front());
+    deferred_queue_.pop();
+    RunTask(pending);
+    return true;
+  }
+  if (run_state_ && run_state_->quit_received) pump_->Quit();
+  return false;
+}
+
+// Delayed tasks are destroyed in the order they would have run.
+void MessageLoop::DeletePendingTasks() {
+  while (!work_queue_.empty()) {
+    PendingTask pending = std::move(work_queue_.front());
+    work_queue_.pop();
+    if (pending.run_time != 0) AddToDelayedQueue(std::move(pending));
+  }
+  while (!deferred_queue_.empty()) deferred_queue_.pop();
+  while (!delayed_queue_.empty()) TakeFirstDelayed();
+}
+
+void MessageLoop::DeletePendingTasksBounded() {
+  for (int pass = 0; pass < kMaxDestructionPasses; ++pass) {
+    DeletePendingTasks();
+    ReloadWorkQueue();
+    if (work_queue_.empty()) return;
+  }
+  // Still re-posting after every pass: give up on these tasks rather than
+  // hang the thread. They are not destroyed, since that would post again.
+  new TaskQueue(std::move(work_queue_));
+  work_queue_ = TaskQueue();
+}
+
+UIMessageLoop::UIMessageLoop() : MessageLoop(std::make_shared<WinUIMessagePump>(), LoopKind::kUI) {}
+
+IOMessageLoop::IOMessageLoop() : MessageLoop(std::make_shared<WinIOMessagePump>(), LoopKind::kIO) {}
+
+}  // namespace qbase

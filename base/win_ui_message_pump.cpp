@@ -1,0 +1,178 @@
+#include "base/win_ui_message_pump.h"
+
+#include "base/message_loop.h"
+
+namespace qbase {
+
+namespace {
+
+HINSTANCE ModuleOfThisCode() {
+  HMODULE module = nullptr;
+  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ModuleOfThisCode), &module);
+  return module;
+}
+
+}  // namespace
+
+WinUIMessagePump::WinUIMessagePump() {
+  HINSTANCE instance = ModuleOfThisCode();
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = &WindowProc;
+  window_class.hInstance = instance;
+  window_class.lpszClassName = kWindowClassName;
+  // Another thread's pump may have registered the class already; that is fine.
+  ::RegisterClassExW(&window_class);
+  message_window_.reset(
+      ::CreateWindowExW(0, kWindowClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+  if (message_window_) ::SetWindowLongPtrW(message_window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+WinUIMessagePump::~WinUIMessagePump() {
+  if (message_window_) ::KillTimer(message_window_.get(), timer_id());
+  message_window_.reset();
+  // Fails harmlessly while other threads' pumps still have windows of the class.
+  ::UnregisterClassW(kWindowClassName, ModuleOfThisCode());
+}
+
+void WinUIMessagePump::WakeForWork() {
+  if (!message_window_ || ::InterlockedExchange(&have_work_, 1) != 0) return;
+  // A full message queue refuses the post; let the next post try again.
+  if (!::PostMessageW(message_window_.get(), kWakeUpMessage, reinterpret_cast<WPARAM>(this), 0))
+    ::InterlockedExchange(&have_work_, 0);
+}
+
+UINT WinUIMessagePump::TimerDelay(int64_t delay_ms) {
+  if (delay_ms < kMinimumTimerDelayMs) return kMinimumTimerDelayMs;
+  if (delay_ms >= int64_t{INFINITE}) return INFINITE - 1;
+  return static_cast<UINT>(delay_ms);
+}
+
+void WinUIMessagePump::WakeAt(int64_t run_time) {
+  delayed_work_time_ = run_time;
+  // Setting the timer again re-arms it.
+  ::SetTimer(message_window_.get(), timer_id(), TimerDelay(CurrentDelay()), nullptr);
+}
+
+void WinUIMessagePump::DoRunLoop() {
+  for (;;) {
+    bool more_work = ProcessNextWindowsMessage();
+    if (state_->should_quit) break;
+
+    more_work |= state_->delegate->ProcessImmediateWork();
+    if (state_->should_quit) break;
+
+    more_work |= state_->delegate->ProcessDelayedWork(&delayed_work_time_);
+    if (more_work && delayed_work_time_ == 0) ::KillTimer(message_window_.get(), timer_id());
+    if (state_->should_quit) break;
+    if (more_work) continue;
+
+    more_work = state_->delegate->ProcessIdleWork();
+    if (state_->should_quit) break;
+    if (more_work) continue;
+
+    WaitForWork();
+  }
+}
+
+bool WinUIMessagePump::ProcessNextWindowsMessage() {
+  bool sent_messages_waiting = (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
+  MSG message;
+  if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return ProcessMessage(message);
+  return sent_messages_waiting;
+}
+
+bool WinUIMessagePump::ProcessMessage(const MSG& message) {
+  if (message.message == WM_QUIT) {
+    // Never swallow a quit: an enclosing loop must see it too.
+    state_->should_quit = true;
+    ::PostQuitMessage(static_cast<int>(message.wParam));
+    return false;
+  }
+  if (message.message == kWakeUpMessage && message.hwnd == message_window_.get())
+    return ProcessReplacementMessage();
+
+  if (::CallMsgFilterW(const_cast<MSG*>(&message), kMessageFilterCode)) return true;
+
+  BeforeMessage(message);
+  if (state_->dispatcher) {
+    if (!state_->dispatcher->Dispatch(message)) state_->should_quit = true;
+  } else {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  AfterMessage(message);
+  return true;
+}
+
+// The wake-up message has been taken out of the queue; process one of the
+// real messages in its place so a stream of posted tasks cannot starve input.
+bool WinUIMessagePump::ProcessReplacementMessage() {
+  MSG message;
+  bool found;
+  MessageLoop* loop = MessageLoop::Current();
+  if (loop && loop->IsInModalLoop()) {
+    found = ::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE) ||
+            ::PeekMessageW(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE);
+  } else {
+    found = ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
+  }
+  ::InterlockedExchange(&have_work_, 0);
+  if (!found) return false;
+  WakeForWork();
+  return ProcessMessage(message);
+}
+
+void WinUIMessagePump::WaitForWork() {
+  DWORD delay = ToWaitMilliseconds(CurrentDelay());
+  DWORD result = ::MsgWaitForMultipleObjectsEx(0, nullptr, delay, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  if (result != WAIT_OBJECT_0) return;
+  // Mouse input that the queue reports but no peek can see would wake us
+  // again at once; wait for the next message instead of spinning.
+  DWORD queue_status = ::GetQueueStatus(QS_MOUSE);
+  MSG message;
+  if ((HIWORD(queue_status) & QS_MOUSE) &&
+      !::PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE)) {
+    ::WaitMessage();
+  }
+}
+
+void WinUIMessagePump::BeforeMessage(const MSG& message) {
+  observers_.Notify([&](UIObserver* observer) { observer->BeforeMessage(message); });
+}
+
+void WinUIMessagePump::AfterMessage(const MSG& message) {
+  observers_.Notify([&](UIObserver* observer) { observer->AfterMessage(message); });
+}
+
+void WinUIMessagePump::HandleWakeUpMessage() {
+  // Reached only when a foreign message loop (a modal dialog, a window being
+  // dragged) dispatched our wake-up message.
+  if (!state_) {
+    ::InterlockedExchange(&have_work_, 0);
+    return;
+  }
+  ProcessReplacementMessage();
+  if (state_->delegate->ProcessImmediateWork()) WakeForWork();
+}
+
+void WinUIMessagePump::HandleTimerMessage() {
+  ::KillTimer(message_window_.get(), timer_id());
+  if (!state_) return;
+  state_->delegate->ProcessDelayedWork(&delayed_work_time_);
+  if (delayed_work_time_ != 0) WakeAt(delayed_work_time_);
+}
+
+LRESULT CALLBACK WinUIMessagePump::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  auto* pump = reinterpret_cast<WinUIMessagePump*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (pump) {
+    if (message == WM_TIMER && wparam == pump->timer_id())
+      pump->HandleTimerMessage();
+    else if (message == kWakeUpMessage)
+      pump->HandleWakeUpMessage();
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace qbase

@@ -1,0 +1,5 @@
+# The shipped program: 32-bit Windows.
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TOOLCHAIN_PREFIX i686-w64-mingw32)
+set(WINE_LOADER_NAME wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-posix.cmake)
