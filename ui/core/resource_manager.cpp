@@ -1,0 +1,145 @@
+#include "ui/core/resource_manager.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <versionhelpers.h>
+
+#include <map>
+#include <memory>
+
+#include "ui/core/dpi_scale.h"
+
+namespace ui {
+
+namespace {
+
+struct ResourceState {
+  std::wstring resource_path;
+  ControlFactory control_factory;
+  std::map<std::wstring, std::unique_ptr<FontInfo>> fonts;
+  std::wstring default_font_id;
+  std::map<std::wstring, uint32_t> colors;
+  std::wstring default_text_color = ResourceManager::kDefaultTextColor;
+  std::wstring default_disabled_text_color = ResourceManager::kDefaultDisabledTextColor;
+  std::map<std::wstring, std::wstring> classes;
+  LanguageStrings language_strings;
+};
+
+ResourceState& State() {
+  static ResourceState state;
+  return state;
+}
+
+const wchar_t* SystemFaceName() {
+  // The platform version does not change while the process runs.
+  static const bool vista_or_later = ::IsWindowsVistaOrGreater();
+  return vista_or_later ? L"\u5FAE\u8F6F\u96C5\u9ED1" : L"\u65B0\u5B8B\u4F53";
+}
+
+}  // namespace
+
+void ResourceManager::Startup(const std::wstring& resource_root, const ControlFactory& factory,
+                              const std::wstring& theme, const std::wstring& language) {
+  // TODO(render): create the GDI+ render factory and install it, replacing
+  // any previous one, before anything below can draw.
+  SetResourcePath(resource_root + theme);
+  SetControlFactory(factory);
+  // TODO(markup): load "global.xml" from the resource path with a temporary
+  // host window and a markup builder; it fills fonts, colours, classes and
+  // the default text colours.
+  GetLanguageStrings().LoadFromFile(resource_root + language + L"\\gdstrings.ini");
+  // TODO(render): start GDI+ here, before the common controls.
+  ::InitCommonControls();
+}
+
+void ResourceManager::Shutdown() {
+  // TODO(render): destroy the render factory first; it may hold fonts.
+  State().fonts.clear();
+  State().default_font_id.clear();
+  // TODO(render): shut GDI+ down last.
+}
+
+const std::wstring& ResourceManager::GetResourcePath() { return State().resource_path; }
+
+void ResourceManager::SetResourcePath(const std::wstring& path) {
+  std::wstring value = path;
+  if (!value.empty() && value.back() != L'\\' && value.back() != L'/') value.push_back(L'\\');
+  State().resource_path = std::move(value);
+}
+
+const ControlFactory& ResourceManager::GetControlFactory() { return State().control_factory; }
+
+void ResourceManager::SetControlFactory(const ControlFactory& factory) { State().control_factory = factory; }
+
+HFONT ResourceManager::AddFont(const std::wstring& face_name, const std::wstring& font_id, int size, bool bold,
+                               bool underline, bool italic, bool is_default) {
+  ResourceState& state = State();
+  std::wstring id = font_id.empty() ? std::to_wstring(state.fonts.size()) : font_id;
+  std::wstring face = face_name == L"system" ? std::wstring(SystemFaceName()) : face_name;
+
+  LOGFONTW description = {};
+  ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(description), &description);
+  ::lstrcpynW(description.lfFaceName, face.c_str(), LF_FACESIZE);
+  description.lfCharSet = DEFAULT_CHARSET;
+  const int pixels = DpiScale::GetInstance().ScaleValue(size);
+  description.lfHeight = -pixels;
+  if (bold) {
+    // Bold adds to the default weight; the platform's scale ends at 1000.
+    description.lfWeight += FW_BOLD;
+    if (description.lfWeight > FW_HEAVY) description.lfWeight = FW_HEAVY;
+  }
+  if (underline) description.lfUnderline = TRUE;
+  if (italic) description.lfItalic = TRUE;
+
+  auto record = std::make_unique<FontInfo>();
+  record->font.reset(::CreateFontIndirectW(&description));
+  if (!record->font) return nullptr;
+  record->face_name = face;
+  record->size = pixels;
+  record->bold = bold;
+  record->underline = underline;
+  record->italic = italic;
+
+  // First definition wins; the new record, with its font, goes away here.
+  auto inserted = state.fonts.emplace(id, std::move(record));
+  if (is_default) state.default_font_id = id;
+  return inserted.first->second->font.get();
+}
+
+FontInfo* ResourceManager::GetFont(const std::wstring& font_id) {
+  ResourceState& state = State();
+  auto it = state.fonts.find(font_id.empty() ? state.default_font_id : font_id);
+  return it == state.fonts.end() ? nullptr : it->second.get();
+}
+
+const std::wstring& ResourceManager::GetDefaultFontId() { return State().default_font_id; }
+
+size_t ResourceManager::GetFontCount() { return State().fonts.size(); }
+
+uint32_t ResourceManager::GetTextColor(const std::wstring& name) { return State().colors[name]; }
+
+void ResourceManager::AddTextColor(const std::wstring& name, uint32_t argb) { State().colors[name] = argb; }
+
+std::wstring ResourceManager::GetClassAttributes(const std::wstring& class_name) {
+  const auto& classes = State().classes;
+  auto it = classes.find(class_name);
+  return it == classes.end() ? std::wstring() : it->second;
+}
+
+void ResourceManager::AddClass(const std::wstring& class_name, const std::wstring& attribute_list) {
+  State().classes[class_name] = attribute_list;
+}
+
+const std::wstring& ResourceManager::GetDefaultTextColor() { return State().default_text_color; }
+
+void ResourceManager::SetDefaultTextColor(const std::wstring& name) { State().default_text_color = name; }
+
+const std::wstring& ResourceManager::GetDefaultDisabledTextColor() { return State().default_disabled_text_color; }
+
+void ResourceManager::SetDefaultDisabledTextColor(const std::wstring& name) {
+  State().default_disabled_text_color = name;
+}
+
+LanguageStrings& ResourceManager::GetLanguageStrings() { return State().language_strings; }
+
+}  // namespace ui
