@@ -1,0 +1,211 @@
+#include "ui/core/timer_service.h"
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace ui {
+
+namespace {
+
+HINSTANCE ModuleOfThisCode() {
+  HMODULE module = nullptr;
+  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ModuleOfThisCode), &module);
+  return module;
+}
+
+int64_t PerformanceFrequency() {
+  LARGE_INTEGER frequency = {};
+  ::QueryPerformanceFrequency(&frequency);
+  // Never zero: every tick conversion divides by it.
+  return frequency.QuadPart > 0 ? frequency.QuadPart : 1000;
+}
+
+int64_t PerformanceCounter() {
+  LARGE_INTEGER counter = {};
+  ::QueryPerformanceCounter(&counter);
+  return counter.QuadPart;
+}
+
+// Longer delays make timeSetEvent fail outright, which would leave far-off
+// timers without any wake-up.
+UINT MaximumTimerPeriod() {
+  TIMECAPS caps = {};
+  if (::timeGetDevCaps(&caps, sizeof(caps)) != MMSYSERR_NOERROR || caps.wPeriodMax < TimerService::kFastPeriodMs)
+    return 65535;
+  return caps.wPeriodMax;
+}
+
+}  // namespace
+
+TimerService* TimerService::GetInstance() {
+  // Never destroyed: timers may be added from other static destructors.
+  static TimerService* const instance = new TimerService();
+  return instance;
+}
+
+TimerService::TimerService() : TimerService(PerformanceFrequency(), &PerformanceCounter) {}
+
+TimerService::TimerService(int64_t counter_frequency, CounterSource counter)
+    : frequency_(counter_frequency > 0 ? counter_frequency : 1),
+      counter_(counter ? std::move(counter) : CounterSource(&PerformanceCounter)),
+      max_period_ms_(MaximumTimerPeriod()) {
+  CreateHiddenWindow();
+}
+
+TimerService::~TimerService() {
+  KillWakeUp();
+  if (window_) ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  window_.reset();
+}
+
+void TimerService::CreateHiddenWindow() {
+  HINSTANCE instance = ModuleOfThisCode();
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = &WindowProc;
+  window_class.hInstance = instance;
+  window_class.lpszClassName = kWindowClassName;
+  // A second instance finds the class registered already; that is fine.
+  ::RegisterClassExW(&window_class);
+  window_.reset(
+      ::CreateWindowExW(0, kWindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this));
+}
+
+bool TimerService::LaterFirst::operator()(const TimerRecord& left, const TimerRecord& right) const {
+  if (left.due_time != right.due_time) return left.due_time > right.due_time;
+  return left.sequence > right.sequence;
+}
+
+void TimerService::Push(TimerRecord record) {
+  record.sequence = next_sequence_++;
+  queue_.push_back(std::move(record));
+  std::push_heap(queue_.begin(), queue_.end(), LaterFirst());
+}
+
+TimerService::TimerRecord TimerService::PopEarliest() {
+  std::pop_heap(queue_.begin(), queue_.end(), LaterFirst());
+  TimerRecord record = std::move(queue_.back());
+  queue_.pop_back();
+  return record;
+}
+
+int64_t TimerService::MillisecondsToTicks(int interval_ms) const {
+  int64_t ms = std::max(interval_ms, 0);
+  // Split so that a fast counter cannot overflow the product.
+  int64_t ticks = frequency_ / 1000 * ms + frequency_ % 1000 * ms / 1000;
+  // A zero interval would make a repeating timer due again within the same
+  // poll, and the poll would never end.
+  return std::max<int64_t>(ticks, 1);
+}
+
+bool TimerService::AddCancelableTimer(const std::weak_ptr<qbase::WeakFlag>& flag, qbase::Closure callback,
+                                      int interval_ms, int repeat_count) {
+  if (!callback || !window_) return false;
+  TimerRecord record;
+  record.callback = std::move(callback);
+  record.flag = flag;
+  record.interval = MillisecondsToTicks(interval_ms);
+  record.repeat_count = repeat_count;
+  record.due_time = ReadCounter() + record.interval;
+  Push(std::move(record));
+
+  if (multimedia_timer_id_ == 0 || !fast_mode_) StartFastWakeUp();
+  return true;
+}
+
+void TimerService::Poll() {
+  const int64_t now = ReadCounter();
+  while (!queue_.empty()) {
+    const int64_t due_time = queue_.front().due_time;
+    if (due_time > now) {
+      const int64_t remaining = due_time - now;
+      if (remaining >= frequency_) {
+        StartSlowWakeUp(remaining);
+      } else if (!fast_mode_ || multimedia_timer_id_ == 0) {
+        StartFastWakeUp();
+      }
+      break;
+    }
+
+    // Taken out of the heap before it runs: the callback may add timers or
+    // run a nested loop that polls again.
+    TimerRecord record = PopEarliest();
+    if (record.flag.expired()) continue;
+    try {
+      record.callback();
+    } catch (...) {
+      // One failing timer must not stop the others or escape the window
+      // procedure; it keeps its schedule like any other run.
+    }
+
+    bool repeat = false;
+    if (record.repeat_count == kRepeatForever) {
+      repeat = true;
+    } else if (record.repeat_count > 0) {
+      repeat = record.repeat_count >= 2;
+      --record.repeat_count;
+    }
+    // Counted from this poll, not from the previous due time: a late run
+    // delays the following ones instead of bunching them up.
+    if (repeat && !record.flag.expired()) {
+      record.due_time = now + record.interval;
+      Push(std::move(record));
+    }
+  }
+  if (queue_.empty()) KillWakeUp();
+}
+
+void TimerService::StartFastWakeUp() {
+  KillWakeUp();
+  StartWakeUp(kFastPeriodMs);
+  fast_mode_ = true;
+}
+
+void TimerService::StartSlowWakeUp(int64_t remaining_ticks) {
+  double remaining_ms = static_cast<double>(remaining_ticks) * 1000.0 / static_cast<double>(frequency_);
+  double period = remaining_ms + 2.0;
+  // Waking early only means polling once more and sleeping again.
+  UINT period_ms = period >= static_cast<double>(max_period_ms_) ? max_period_ms_ : static_cast<UINT>(period);
+  KillWakeUp();
+  StartWakeUp(period_ms);
+  fast_mode_ = false;
+}
+
+void TimerService::StartWakeUp(UINT period_ms) {
+  multimedia_timer_id_ = ::timeSetEvent(period_ms, 1, &OnMultimediaTimer, reinterpret_cast<DWORD_PTR>(window_.get()),
+                                        TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+  wake_up_period_ms_ = period_ms;
+}
+
+void TimerService::KillWakeUp() {
+  if (multimedia_timer_id_ != 0) ::timeKillEvent(multimedia_timer_id_);
+  multimedia_timer_id_ = 0;
+}
+
+// Runs on the multimedia timer's own thread: it only posts.
+void CALLBACK TimerService::OnMultimediaTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+  ::PostMessageW(reinterpret_cast<HWND>(user), kWakeUpMessage, 0, 0);
+}
+
+LRESULT CALLBACK TimerService::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  } else if (message == kWakeUpMessage) {
+    auto* service = reinterpret_cast<TimerService*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (service) {
+      try {
+        service->Poll();
+      } catch (...) {
+        // Only allocation can fail here; the next wake-up polls again.
+      }
+    }
+    return 1;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace ui
