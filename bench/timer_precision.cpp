@@ -1,0 +1,165 @@
+// Lateness of 100 UI timers of 16 ms over 2 seconds: the timer service
+// against one window timer per request. Lateness is the time from a timer's
+// due time to the moment its callback starts.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "base/weak_callback.h"
+#include "ui/core/timer_service.h"
+
+namespace {
+
+constexpr int kTimerCount = 100;
+constexpr int kIntervalMs = 16;
+constexpr int kRunSeconds = 2;
+
+int64_t Counter() {
+  LARGE_INTEGER value;
+  ::QueryPerformanceCounter(&value);
+  return value.QuadPart;
+}
+
+int64_t Frequency() {
+  LARGE_INTEGER value;
+  ::QueryPerformanceFrequency(&value);
+  return value.QuadPart;
+}
+
+// Timers start out of step with each other, as real ones do.
+int FirstIntervalMs(int index) { return kIntervalMs + index % kIntervalMs; }
+
+struct Lateness {
+  std::vector<double> samples_ms;
+
+  void Add(int64_t due, int64_t now, int64_t frequency) {
+    samples_ms.push_back(static_cast<double>(now - due) * 1000.0 / static_cast<double>(frequency));
+  }
+  double Mean() const {
+    if (samples_ms.empty()) return 0;
+    double sum = 0;
+    for (double sample : samples_ms) sum += sample;
+    return sum / static_cast<double>(samples_ms.size());
+  }
+  double Percentile99() const {
+    if (samples_ms.empty()) return 0;
+    std::vector<double> sorted = samples_ms;
+    std::sort(sorted.begin(), sorted.end());
+    size_t rank = (sorted.size() * 99 + 99) / 100;
+    return sorted[std::max<size_t>(rank, 1) - 1];
+  }
+};
+
+// Pumps this thread's messages until |end| on the counter.
+void PumpUntil(int64_t end, int64_t frequency) {
+  for (;;) {
+    int64_t now = Counter();
+    if (now >= end) return;
+    DWORD wait_ms = static_cast<DWORD>((end - now) * 1000 / frequency) + 1;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait_ms, QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+}
+
+void DrainMessages() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+}
+
+// Each timer runs once and re-arms itself, so its due time is known exactly:
+// the service counts the next run from the moment it is added.
+Lateness MeasureTimerService(int64_t frequency) {
+  ui::TimerService* service = ui::TimerService::GetInstance();
+  auto owner = std::make_unique<qbase::WeakCallbackFlag>();
+  Lateness lateness;
+  std::vector<int64_t> due(kTimerCount);
+  std::vector<std::function<void()>> runs(kTimerCount);
+  const int64_t interval_ticks = frequency * kIntervalMs / 1000;
+
+  for (int i = 0; i < kTimerCount; ++i) {
+    runs[i] = [&, i] {
+      int64_t now = Counter();
+      lateness.Add(due[i], now, frequency);
+      due[i] = Counter() + interval_ticks;
+      service->AddCancelableTimer(owner->GetWeakFlag(), runs[i], kIntervalMs, 1);
+    };
+  }
+  for (int i = 0; i < kTimerCount; ++i) {
+    due[i] = Counter() + frequency * FirstIntervalMs(i) / 1000;
+    service->AddCancelableTimer(owner->GetWeakFlag(), runs[i], FirstIntervalMs(i), 1);
+  }
+  PumpUntil(Counter() + frequency * kRunSeconds, frequency);
+  owner.reset();
+  // Let the dead timers come due and leave the queue.
+  PumpUntil(Counter() + frequency / 10, frequency);
+  return lateness;
+}
+
+struct WindowTimers {
+  Lateness lateness;
+  std::vector<int64_t> due;
+  int64_t frequency = 1;
+};
+WindowTimers* g_window_timers = nullptr;
+
+LRESULT CALLBACK BaselineWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER && g_window_timers && wparam >= 1 && wparam <= kTimerCount) {
+    WindowTimers& timers = *g_window_timers;
+    size_t index = wparam - 1;
+    timers.lateness.Add(timers.due[index], Counter(), timers.frequency);
+    timers.due[index] = Counter() + timers.frequency * kIntervalMs / 1000;
+    ::SetTimer(window, wparam, kIntervalMs, nullptr);
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+Lateness MeasureWindowTimers(int64_t frequency) {
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = &BaselineWindowProc;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"TimerPrecisionBaseline";
+  ::RegisterClassExW(&window_class);
+  HWND window = ::CreateWindowExW(0, window_class.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  window_class.hInstance, nullptr);
+  WindowTimers timers;
+  timers.due.resize(kTimerCount);
+  timers.frequency = frequency;
+  g_window_timers = &timers;
+  for (int i = 0; i < kTimerCount; ++i) {
+    timers.due[i] = Counter() + frequency * FirstIntervalMs(i) / 1000;
+    ::SetTimer(window, i + 1, FirstIntervalMs(i), nullptr);
+  }
+  PumpUntil(Counter() + frequency * kRunSeconds, frequency);
+  for (int i = 0; i < kTimerCount; ++i) ::KillTimer(window, i + 1);
+  DrainMessages();
+  g_window_timers = nullptr;
+  ::DestroyWindow(window);
+  return timers.lateness;
+}
+
+}  // namespace
+
+int main() {
+  const int64_t frequency = Frequency();
+  Lateness service = MeasureTimerService(frequency);
+  Lateness window = MeasureWindowTimers(frequency);
+
+  std::printf("timer_service_runs: %zu runs\n", service.samples_ms.size());
+  std::printf("timer_service_mean_lateness: %.3f ms\n", service.Mean());
+  std::printf("timer_service_p99_lateness: %.3f ms\n", service.Percentile99());
+  std::printf("window_timer_runs: %zu runs\n", window.samples_ms.size());
+  std::printf("window_timer_mean_lateness: %.3f ms\n", window.Mean());
+  std::printf("window_timer_p99_lateness: %.3f ms\n", window.Percentile99());
+  if (window.Mean() > 0) std::printf("mean_lateness_ratio: %.3f x\n", service.Mean() / window.Mean());
+  if (window.Percentile99() > 0)
+    std::printf("p99_lateness_ratio: %.3f x\n", service.Percentile99() / window.Percentile99());
+  return 0;
+}
