@@ -22,6 +22,7 @@ class WinUIMessagePump : public WinMessagePump {
   static constexpr const wchar_t* kWindowClassName = L"OrvaskMessagePumpWindow";
   static constexpr UINT kMinimumTimerDelayMs = 10;
   static constexpr int kMessageFilterCode = 0x5001;
+  static constexpr int kTasksBetweenClockReads = 16;
 
   WinUIMessagePump();
   ~WinUIMessagePump() override;
@@ -48,6 +49,7 @@ class WinUIMessagePump : public WinMessagePump {
   void HandleWakeUpMessage();
   void HandleTimerMessage();
 
+  bool RunImmediateWorkBurst();
   bool ProcessNextWindowsMessage();
   bool ProcessMessage(const MSG& message);
   bool ProcessReplacementMessage();

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+
+#include "base/message_loop.h"
+#include "base/message_loop_proxy.h"
+#include "base/unique_handle.h"
+#include "base/win_io_message_pump.h"
+#include "base/win_ui_message_pump.h"
+
+namespace {
+
+using qbase::MessageLoop;
+using qbase::WinMessagePump;
+using qbase::WinUIMessagePump;
+
+void QuitWhenIdle() { MessageLoop::Current()->QuitWhenIdle(); }
+
+HWND MessageWindowOf(MessageLoop& loop) {
+  return static_cast<WinUIMessagePump*>(loop.pump())->message_window();
+}
+
+int TakeWakeUpMessages(HWND window) {
+  int count = 0;
+  MSG message;
+  while (::PeekMessageW(&message, window, WinUIMessagePump::kWakeUpMessage, WinUIMessagePump::kWakeUpMessage,
+                        PM_REMOVE))
+    ++count;
+  return count;
+}
+
+TEST(WinUIMessagePump, DelaysAreClampedForTimersAndWaits) {
+  EXPECT_EQ(WinUIMessagePump::TimerDelay(3), 10u);
+  EXPECT_EQ(WinUIMessagePump::TimerDelay(-1), 10u);
+  EXPECT_EQ(WinUIMessagePump::TimerDelay(250), 250u);
+  EXPECT_EQ(WinUIMessagePump::TimerDelay(int64_t{1} << 33), 0xFFFFFFFEu);
+  EXPECT_EQ(WinUIMessagePump::TimerDelay(0xFFFFFFFFll), 0xFFFFFFFEu);
+
+  EXPECT_EQ(WinMessagePump::ToWaitMilliseconds(-1), INFINITE);
+  EXPECT_EQ(WinMessagePump::ToWaitMilliseconds(0xFFFFFFFFll), 0xFFFFFFFEu);
+  EXPECT_EQ(WinMessagePump::ToWaitMilliseconds(int64_t{1} << 40), 0xFFFFFFFEu);
+  EXPECT_EQ(WinMessagePump::ToWaitMilliseconds(7), 7u);
+
+  EXPECT_EQ(WinMessagePump::DelayUntil(0, 5000), -1);
+  EXPECT_EQ(WinMessagePump::DelayUntil(6001, 5000), 2);  // 1.001 ms rounds up
+  EXPECT_EQ(WinMessagePump::DelayUntil(4000, 5000), 0);
+}
+
+TEST(WinUIMessagePump, ADistantDelayedTaskArmsTheWindowTimer) {
+  qbase::UIMessageLoop loop;
+  HWND window = MessageWindowOf(loop);
+  UINT_PTR timer_id = reinterpret_cast<UINT_PTR>(loop.pump());
+  loop.PostDelayedTask([] {}, (int64_t{1} << 33) * 1000);
+  EXPECT_TRUE(loop.ProcessImmediateWork() == false);
+  // KillTimer succeeds only for a timer that exists.
+  EXPECT_TRUE(::KillTimer(window, timer_id));
+  EXPECT_FALSE(::KillTimer(window, timer_id));
+}
+
+TEST(WinUIMessagePump, PostsWakeTheLoopWithOneMessage) {
+  qbase::UIMessageLoop loop;
+  HWND window = MessageWindowOf(loop);
+  ASSERT_NE(window, nullptr);
+
+  int runs = 0;
+  loop.PostTask([&runs] { ++runs; });
+  loop.PostTask([&runs] { ++runs; });
+  std::thread other([&loop, &runs] {
+    loop.proxy()->PostTask([&runs] { ++runs; });
+    loop.proxy()->PostTask([&runs] { ++runs; });
+  });
+  other.join();
+  EXPECT_EQ(TakeWakeUpMessages(window), 1);
+
+  // With the wake-up message taken, the run still finds the tasks.
+  loop.PostTask([] { QuitWhenIdle(); });
+  loop.Run();
+  EXPECT_EQ(runs, 4);
+}
+
+TEST(WinUIMessagePump, QuitMessageEndsTheRunAndStaysQueued) {
+  qbase::UIMessageLoop loop;
+  bool later_ran = false;
+  loop.PostTask([] { ::PostQuitMessage(7); });
+  loop.PostDelayedTask([&later_ran] { later_ran = true; }, 60 * 1000 * 1000);
+  loop.Run();
+  EXPECT_FALSE(later_ran);
+  MSG message;
+  ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 7u);
+}
+
+class RecordingDispatcher : public WinMessagePump::Dispatcher {
+ public:
+  bool Dispatch(const MSG& message) override {
+    if (message.message == WM_APP + 1) ++seen;
+    return message.message != WM_APP + 2;
+  }
+  int seen = 0;
+};
+
+TEST(WinUIMessagePump, DispatcherSeesMessagesAndCanEndTheRun) {
+  qbase::UIMessageLoop loop;
+  RecordingDispatcher dispatcher;
+  loop.PostTask([] {
+    ::PostThreadMessageW(::GetCurrentThreadId(), WM_APP + 1, 0, 0);
+    ::PostThreadMessageW(::GetCurrentThreadId(), WM_APP + 1, 0, 0);
+    ::PostThreadMessageW(::GetCurrentThreadId(), WM_APP + 2, 0, 0);
+  });
+  loop.Run(&dispatcher);
+  EXPECT_EQ(dispatcher.seen, 2);
+}
+
+class ReadHandler : public qbase::WinIOMessagePump::IOHandler {
+ public:
+  void OnIOCompleted(qbase::WinIOMessagePump::IOContext* context, DWORD bytes, DWORD error) override {
+    ++completions;
+    last_context = context;
+    last_bytes = bytes;
+    last_error = error;
+    MessageLoop::Current()->QuitWhenIdle();
+  }
+  int completions = 0;
+  qbase::WinIOMessagePump::IOContext* last_context = nullptr;
+  DWORD last_bytes = 0;
+  DWORD last_error = 0;
+};
+
+TEST(WinIOMessagePump, CompletionsReachTheirHandlerAndWakeUpsDoNot) {
+  wchar_t folder[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, folder);
+  std::wstring path = std::wstring(folder) + L"tarnwell_io_" + std::to_wstring(::GetCurrentProcessId());
+  {
+    qbase::UniqueFileHandle writer(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(writer);
+    DWORD written = 0;
+    ::WriteFile(writer.get(), "completion port", 15, &written, nullptr);
+  }
+  qbase::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_FLAG_OVERLAPPED, nullptr));
+  ASSERT_TRUE(file);
+
+  qbase::IOMessageLoop loop;
+  auto* pump = static_cast<qbase::WinIOMessagePump*>(loop.pump());
+  ReadHandler handler;
+  ASSERT_TRUE(pump->RegisterIOHandler(file.get(), &handler));
+
+  // Many wake-ups from another thread while the read is outstanding.
+  std::atomic<int> runs{0};
+  std::thread poster([&] {
+    for (int i = 0; i < 1000; ++i) loop.proxy()->PostTask([&runs] { ++runs; });
+  });
+  poster.join();
+
+  qbase::WinIOMessagePump::IOContext context;
+  context.handler = &handler;
+  char buffer[64] = {};
+  BOOL done = ::ReadFile(file.get(), buffer, sizeof(buffer), nullptr, &context.overlapped);
+  ASSERT_TRUE(done || ::GetLastError() == ERROR_IO_PENDING);
+  loop.Run();
+
+  EXPECT_EQ(handler.completions, 1);
+  EXPECT_EQ(handler.last_context, &context);
+  EXPECT_EQ(handler.last_bytes, 15u);
+  EXPECT_EQ(handler.last_error, 0u);
+  EXPECT_EQ(std::string(buffer, 15), "completion port");
+  EXPECT_EQ(runs.load(), 1000);
+  file.reset();
+  ::DeleteFileW(path.c_str());
+}
+
+}  // namespace
