@@ -58,7 +58,7 @@ build_tree() {
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch-posix.cmake" "$@" >/dev/null || return 1
   fi
   # Progress lines are hidden; warnings and errors stay.
-  cmake --build "$dir" -j2 -- --no-print-directory 2>&1 | grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built)'
+  cmake --build "$dir" -j2 -- --no-print-directory 2>&1 | grep -Ev '^(\[ *[0-9]+%\] (Building|Linking|Built)|-- )'
   return "${PIPESTATUS[0]}"
 }
 
