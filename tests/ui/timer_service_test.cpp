@@ -49,18 +49,29 @@ bool RunUiLoopUntil(const std::function<void()>& setup, const std::function<bool
   return finished;
 }
 
-TEST(TimerService, RepeatCountLimitsRuns) {
+TEST(TimerService, RepeatCountsAndOwnersLimitRuns) {
   ManualClock clock;
   auto service = MakeService(clock);
   qbase::WeakCallbackFlag owner;
   auto forever_owner = std::make_unique<qbase::WeakCallbackFlag>();
   int once = 0, zero = 0, three = 0, forever = 0, odd_negative = 0;
-  ASSERT_TRUE(service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++once; }, 10, 1));
-  ASSERT_TRUE(service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++zero; }, 10, 0));
-  ASSERT_TRUE(service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++three; }, 10, 3));
-  ASSERT_TRUE(service->AddCancelableTimer(forever_owner->GetWeakFlag(), [&] { ++forever; }, 10, -1));
-  ASSERT_TRUE(service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++odd_negative; }, 10, -5));
-  EXPECT_EQ(service->pending_count(), 5u);
+  ASSERT_TRUE(service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++once; }, 10, 1));
+  ASSERT_TRUE(service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++zero; }, 10, 0));
+  ASSERT_TRUE(service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++three; }, 10, 3));
+  ASSERT_TRUE(service->AddCancelableTimer(
+      forever_owner->GetWeakFlag(), [&] { ++forever; }, 10, -1));
+  ASSERT_TRUE(service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++odd_negative; }, 10, -5));
+  // An owner gone before the due time: never runs, leaves when due.
+  auto dead_owner = std::make_unique<qbase::WeakCallbackFlag>();
+  int dead = 0;
+  service->AddCancelableTimer(
+      dead_owner->GetWeakFlag(), [&] { ++dead; }, 15, 1);
+  dead_owner.reset();
+  EXPECT_EQ(service->pending_count(), 6u);
 
   for (int i = 0; i < 8; ++i) {
     clock.AdvanceMs(10);
@@ -71,6 +82,7 @@ TEST(TimerService, RepeatCountLimitsRuns) {
   EXPECT_EQ(three, 3);
   EXPECT_EQ(forever, 8);
   EXPECT_EQ(odd_negative, 1);
+  EXPECT_EQ(dead, 0);
   EXPECT_EQ(service->pending_count(), 1u);
   EXPECT_TRUE(service->wake_up_running());
 
@@ -85,7 +97,8 @@ TEST(TimerService, RepeatCountLimitsRuns) {
 
   // Cancelling the flag works like the owner dying.
   int cancelled = 0;
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++cancelled; }, 10, -1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++cancelled; }, 10, -1);
   owner.Cancel();
   clock.AdvanceMs(10);
   service->Poll();
@@ -93,99 +106,63 @@ TEST(TimerService, RepeatCountLimitsRuns) {
   EXPECT_EQ(service->pending_count(), 0u);
 }
 
-TEST(TimerService, OwnerDeathBeforeDueTimeDropsTimerWhenDue) {
-  ManualClock clock;
-  auto service = MakeService(clock);
-  auto owner = std::make_unique<qbase::WeakCallbackFlag>();
-  int runs = 0;
-  service->AddCancelableTimer(owner->GetWeakFlag(), [&] { ++runs; }, 50, 1);
-  owner.reset();
-
-  clock.AdvanceMs(20);
-  service->Poll();
-  EXPECT_EQ(service->pending_count(), 1u);
-  EXPECT_TRUE(service->wake_up_running());
-
-  clock.AdvanceMs(30);
-  service->Poll();
-  EXPECT_EQ(runs, 0);
-  EXPECT_EQ(service->pending_count(), 0u);
-  EXPECT_FALSE(service->wake_up_running());
-}
-
-TEST(TimerService, FarTimerSleepsUntilDueAndNearTimerWakesFastAgain) {
+TEST(TimerService, WakeUpFollowsTheNextDueTime) {
   ManualClock clock;
   auto service = MakeService(clock);
   qbase::WeakCallbackFlag owner;
   int far_runs = 0, near_runs = 0;
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++far_runs; }, 5000, 1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++far_runs; }, 5000, 1);
   EXPECT_TRUE(service->fast_mode());
   EXPECT_EQ(service->wake_up_period_ms(), 16u);
 
-  // The first fast wake-up finds the timer seconds away: one wake-up two
-  // milliseconds after its due time instead.
+  // Seconds away: one wake-up two milliseconds after the due time.
   clock.AdvanceMs(16);
   service->Poll();
   EXPECT_FALSE(service->fast_mode());
-  EXPECT_TRUE(service->wake_up_running());
   EXPECT_EQ(service->wake_up_period_ms(), 4984u + 2u);
 
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++near_runs; }, 100, 1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++near_runs; }, 100, 1);
   EXPECT_TRUE(service->fast_mode());
   EXPECT_EQ(service->wake_up_period_ms(), 16u);
 
   clock.AdvanceMs(100);
   service->Poll();
   EXPECT_EQ(near_runs, 1);
-  EXPECT_EQ(far_runs, 0);
   EXPECT_FALSE(service->fast_mode());
   EXPECT_EQ(service->wake_up_period_ms(), 4884u + 2u);
 
-  clock.AdvanceMs(4884 + 2);
-  service->Poll();
-  EXPECT_EQ(far_runs, 1);
-  EXPECT_FALSE(service->wake_up_running());
-}
-
-TEST(TimerService, SlowWakeUpStartsAtOneSecond) {
-  ManualClock clock;
-  auto service = MakeService(clock);
-  qbase::WeakCallbackFlag owner;
-  service->AddCancelableTimer(owner.GetWeakFlag(), [] {}, 1016, 1);
-  clock.AdvanceMs(16);
+  // One second away is still slow, a tick less is fast.
+  clock.AdvanceMs(3884);
   service->Poll();
   EXPECT_FALSE(service->fast_mode());
   EXPECT_EQ(service->wake_up_period_ms(), 1002u);
-
-  // Just under a second away: back to the fast period.
   clock.now += 1;
   service->Poll();
   EXPECT_TRUE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 16u);
-}
 
-TEST(TimerService, VeryFarTimerStillGetsAWakeUp) {
-  ManualClock clock;
-  auto service = MakeService(clock);
-  qbase::WeakCallbackFlag owner;
-  int runs = 0;
-  // Beyond the longest period the multimedia timer accepts.
+  clock.AdvanceMs(1000);
+  service->Poll();
+  EXPECT_EQ(far_runs, 1);
+  EXPECT_FALSE(service->wake_up_running());
+
+  // Beyond the longest period the multimedia timer accepts: still a
+  // wake-up, and an early one only sleeps again.
   const int far_ms = 30 * 60 * 1000;
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++runs; }, far_ms, 1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++far_runs; }, far_ms, 1);
   clock.AdvanceMs(16);
   service->Poll();
-  EXPECT_FALSE(service->fast_mode());
   EXPECT_TRUE(service->wake_up_running());
   EXPECT_GT(service->wake_up_period_ms(), 1000u);
-
-  // An early wake-up only sleeps again.
   clock.AdvanceMs(service->wake_up_period_ms());
   service->Poll();
-  EXPECT_EQ(runs, 0);
+  EXPECT_EQ(far_runs, 1);
   EXPECT_TRUE(service->wake_up_running());
   clock.AdvanceMs(far_ms);
   service->Poll();
-  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(far_runs, 2);
 }
 
 TEST(TimerService, RepeatIsCountedFromThePollThatRanIt) {
@@ -194,7 +171,8 @@ TEST(TimerService, RepeatIsCountedFromThePollThatRanIt) {
   qbase::WeakCallbackFlag owner;
   int runs = 0;
   const int64_t added_at = clock.now;
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++runs; }, 100, -1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++runs; }, 100, -1);
   EXPECT_EQ(service->next_due_time(), added_at + clock.Ticks(100));
 
   // Two and a half intervals late: one run, not three, and the next one
@@ -220,13 +198,20 @@ TEST(TimerService, PollAlwaysEndsAndSurvivesBadCallbacks) {
   EXPECT_FALSE(service->AddCancelableTimer(owner.GetWeakFlag(), qbase::Closure(), 10, 1));
   // Without a minimum interval these would be due again within the same
   // poll, for ever.
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++zero_runs; }, 0, -1);
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++negative_runs; }, -20, -1);
-  service->AddCancelableTimer(owner.GetWeakFlag(), [] { throw std::runtime_error("timer failed"); }, 0, 1);
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] {
-    ++after_throw;
-    service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++added_inside; }, 0, 1);
-  }, 0, 1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++zero_runs; }, 0, -1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++negative_runs; }, -20, -1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [] { throw std::runtime_error("timer failed"); }, 0, 1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(),
+      [&] {
+        ++after_throw;
+        service->AddCancelableTimer(
+            owner.GetWeakFlag(), [&] { ++added_inside; }, 0, 1);
+      },
+      0, 1);
 
   clock.AdvanceMs(1);
   service->Poll();
@@ -252,15 +237,23 @@ TEST(TimerService, RealWakeUpsRunTimersOnTheUiLoop) {
 
   bool finished = RunUiLoopUntil(
       [&] {
-        service.AddCancelableTimer(owner.GetWeakFlag(), [&] {
-          ++once;
-          ran_on = ::GetCurrentThreadId();
-        }, 5, 1);
-        service.AddCancelableTimer(owner.GetWeakFlag(), [&] { ++three; }, 5, 3);
-        service.AddCancelableTimer(forever_owner->GetWeakFlag(), [&] {
-          if (++forever == 4) forever_owner.reset();
-        }, 1, -1);
-        service.AddCancelableTimer(dead_owner->GetWeakFlag(), [&] { ++dead; }, 30, 1);
+        service.AddCancelableTimer(
+            owner.GetWeakFlag(),
+            [&] {
+              ++once;
+              ran_on = ::GetCurrentThreadId();
+            },
+            5, 1);
+        service.AddCancelableTimer(
+            owner.GetWeakFlag(), [&] { ++three; }, 5, 3);
+        service.AddCancelableTimer(
+            forever_owner->GetWeakFlag(),
+            [&] {
+              if (++forever == 4) forever_owner.reset();
+            },
+            1, -1);
+        service.AddCancelableTimer(
+            dead_owner->GetWeakFlag(), [&] { ++dead; }, 30, 1);
         dead_owner.reset();
       },
       [&] { return service.pending_count() == 0; });
@@ -274,46 +267,6 @@ TEST(TimerService, RealWakeUpsRunTimersOnTheUiLoop) {
   EXPECT_FALSE(service.wake_up_running());
 }
 
-TEST(TimerService, RealSlowWakeUpSwitchesBackForANearTimer) {
-  ui::TimerService service;
-  qbase::WeakCallbackFlag owner;
-  auto far_owner = std::make_unique<qbase::WeakCallbackFlag>();
-  int far_runs = 0;
-  bool near_ran = false;
-  bool fast_after_add = false;
-  bool slow_after_near = false;
-  UINT period_after_near = 0;
-
-  enum class Phase { kWaitForSlow, kWaitForNear, kDone } phase = Phase::kWaitForSlow;
-  bool finished = RunUiLoopUntil(
-      [&] { service.AddCancelableTimer(far_owner->GetWeakFlag(), [&] { ++far_runs; }, 5000, 1); },
-      [&] {
-        if (phase == Phase::kWaitForSlow && !service.fast_mode()) {
-          service.AddCancelableTimer(owner.GetWeakFlag(), [&] {
-            near_ran = true;
-            // Checked once the poll that ran us has re-armed the wake-up.
-            qbase::MessageLoop::Current()->PostTask([&] {
-              slow_after_near = !service.fast_mode();
-              period_after_near = service.wake_up_period_ms();
-              phase = Phase::kDone;
-            });
-          }, 100, 1);
-          fast_after_add = service.fast_mode();
-          phase = Phase::kWaitForNear;
-        }
-        return phase == Phase::kDone;
-      });
-  far_owner.reset();
-
-  ASSERT_TRUE(finished);
-  EXPECT_TRUE(fast_after_add);
-  EXPECT_TRUE(near_ran);
-  EXPECT_TRUE(slow_after_near);
-  EXPECT_GT(period_after_near, 1000u);
-  EXPECT_LE(period_after_near, 5002u);
-  EXPECT_EQ(far_runs, 0);
-}
-
 TEST(TimerService, ProcessWideInstanceIsOneAndAnswersOnItsWindow) {
   ui::TimerService* service = ui::TimerService::GetInstance();
   ASSERT_NE(service, nullptr);
@@ -325,7 +278,8 @@ TEST(TimerService, ProcessWideInstanceIsOneAndAnswersOnItsWindow) {
   // The window answers its wake-up with 1 and runs what is due.
   qbase::WeakCallbackFlag owner;
   int runs = 0;
-  service->AddCancelableTimer(owner.GetWeakFlag(), [&] { ++runs; }, 0, 1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++runs; }, 0, 1);
   ::Sleep(2);
   EXPECT_EQ(::SendMessageW(service->window(), 0x2B0F, 0, 0), 1);
   EXPECT_EQ(runs, 1);

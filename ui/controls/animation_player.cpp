@@ -77,7 +77,7 @@ void AnimationPlayerBase::Play() {
     return;
   }
 
-  const int64_t distance = std::llabs(static_cast<int64_t>(end_value_) - start_value_);
+  const int64_t distance = std::abs(static_cast<int64_t>(end_value_) - start_value_);
   // About one tick per unit of change.
   timer_interval_ = static_cast<int>(std::max<int64_t>(total_time_ / distance, 1));
   // Armed before the first step, so a run that ends within that step

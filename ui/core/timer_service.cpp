@@ -70,8 +70,7 @@ void TimerService::CreateHiddenWindow() {
   window_class.lpszClassName = kWindowClassName;
   // A second instance finds the class registered already; that is fine.
   ::RegisterClassExW(&window_class);
-  window_.reset(
-      ::CreateWindowExW(0, kWindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this));
+  window_.reset(::CreateWindowExW(0, kWindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this));
 }
 
 bool TimerService::LaterFirst::operator()(const TimerRecord& left, const TimerRecord& right) const {

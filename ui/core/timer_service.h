@@ -69,7 +69,7 @@ class TimerService {
     std::weak_ptr<qbase::WeakFlag> flag;
     int64_t interval = 0;  // ticks
     int32_t repeat_count = 0;
-    int64_t due_time = 0;  // ticks
+    int64_t due_time = 0;   // ticks
     uint64_t sequence = 0;  // keeps timers due at the same tick in order
   };
   struct LaterFirst {
