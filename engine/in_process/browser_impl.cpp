@@ -1,0 +1,444 @@
+#include "engine/in_process/browser_impl.h"
+
+#include <algorithm>
+
+#include "engine/in_process/engine_context.h"
+#include "engine/in_process/values_impl.h"
+
+namespace inproc {
+
+namespace {
+
+constexpr wchar_t kViewClassName[] = L"InProcessEngineView";
+// Larger views are refused rather than allocated.
+constexpr int kMaxViewSide = 16384;
+
+class RequestImpl : public CefRequest {
+ public:
+  explicit RequestImpl(const std::wstring& url) : url_(url) {}
+  CefString GetURL() override { return url_; }
+
+ private:
+  std::wstring url_;
+  IMPLEMENT_REFCOUNTING(RequestImpl);
+};
+
+bool RegisterViewClass(WNDPROC procedure) {
+  static bool registered = [procedure] {
+    WNDCLASSEXW window_class = {};
+    window_class.cbSize = sizeof(window_class);
+    window_class.style = CS_DBLCLKS;
+    window_class.lpfnWndProc = procedure;
+    window_class.hInstance = ::GetModuleHandleW(nullptr);
+    window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    window_class.lpszClassName = kViewClassName;
+    return ::RegisterClassExW(&window_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }();
+  return registered;
+}
+
+}  // namespace
+
+// ---- FrameImpl ----
+
+void FrameImpl::DetachBrowser() {
+  std::lock_guard<std::mutex> guard(lock_);
+  browser_ = nullptr;
+}
+
+CefRefPtr<CefBrowser> FrameImpl::GetBrowser() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return browser_.get();
+}
+
+void FrameImpl::LoadURL(const CefString& url) {
+  CefRefPtr<BrowserImpl> browser;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    browser = browser_;
+  }
+  if (!browser) return;
+  std::wstring target = url.ToWString();
+  EngineContext::PostUi([browser, target](EngineContext&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
+}
+
+CefString FrameImpl::GetURL() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return browser_ ? CefString(browser_->url()) : CefString();
+}
+
+void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
+  if (target_process != PID_RENDERER) return;
+  int browser_id = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!browser_) return;
+    browser_id = browser_->GetIdentifier();
+  }
+  // The copy is taken now: whatever the sender does to its message later
+  // never reaches the renderer.
+  std::wstring name;
+  ListData data;
+  if (!ProcessMessageImpl::Snapshot(message, &name, &data)) return;
+  int64_t frame_id = identifier_;
+  EngineContext::PostUi([browser_id, frame_id, name, data](EngineContext& engine) {
+    engine.SendToRenderer(browser_id, frame_id, name, data);
+  });
+}
+
+// ---- BrowserImpl ----
+
+BrowserImpl::BrowserImpl(int identifier, int64_t frame_id, CefRefPtr<CefClient> client,
+                         const CefWindowInfo& window_info, bool is_popup)
+    : identifier_(identifier),
+      is_popup_(is_popup),
+      window_info_(window_info),
+      main_frame_(new FrameImpl(this, frame_id)),
+      client_(client) {}
+
+CefRefPtr<CefClient> BrowserImpl::client() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return client_;
+}
+
+std::wstring BrowserImpl::url() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return url_;
+}
+
+bool BrowserImpl::CreateView() {
+  if (window_info_.windowless_rendering_enabled) return true;
+  if (!RegisterViewClass(&BrowserImpl::ViewProc)) return false;
+  HWND window = ::CreateWindowExW(window_info_.ex_style, kViewClassName, window_info_.window_name.c_str(),
+                                  window_info_.style, window_info_.x, window_info_.y, window_info_.width,
+                                  window_info_.height, window_info_.parent_window, window_info_.menu,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+  if (!window) return false;
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  view_.reset(window);
+  std::lock_guard<std::mutex> guard(lock_);
+  window_handle_ = window;
+  return true;
+}
+
+LRESULT CALLBACK BrowserImpl::ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  auto* browser = reinterpret_cast<BrowserImpl*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint = {};
+      HDC dc = ::BeginPaint(window, &paint);
+      uint32_t bgra = browser ? browser->background_ : 0xFFFFFFFF;
+      HBRUSH brush = ::CreateSolidBrush(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
+      ::FillRect(dc, &paint.rcPaint, brush);
+      ::DeleteObject(brush);
+      ::EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_DESTROY:
+      // The parent went away with its children: the browser closes with it.
+      if (browser) {
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        browser->ViewDestroyedByParent();
+      }
+      break;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+void BrowserImpl::ViewDestroyedByParent() {
+  view_.release();
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    window_handle_ = nullptr;
+  }
+  if (state_ != State::kAlive) return;
+  CefRefPtr<BrowserImpl> self(this);
+  // Not from inside the window's destruction.
+  EngineContext::PostUi([self](EngineContext&) { self->FinishClose(); });
+  state_ = State::kClosing;
+}
+
+CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64_t identifier) {
+  return main_frame_->GetIdentifier() == identifier ? CefRefPtr<CefFrame>(main_frame_.get()) : nullptr;
+}
+
+void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
+  if (state_ != State::kAlive) return;
+  int target_index = history_index_;
+  std::wstring target = url;
+  switch (kind) {
+    case Navigation::kNew:
+      break;
+    case Navigation::kBack:
+      if (!CanGoBack()) return;
+      target = history_[--target_index];
+      break;
+    case Navigation::kForward:
+      if (!CanGoForward()) return;
+      target = history_[++target_index];
+      break;
+    case Navigation::kReload:
+      if (history_index_ < 0) return;
+      target = history_[history_index_];
+      break;
+  }
+  if (target.empty()) return;
+
+  CefRefPtr<CefClient> client = this->client();
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  CefRefPtr<CefRequestHandler> request_handler = client ? client->GetRequestHandler() : nullptr;
+  if (request_handler && request_handler->OnBeforeBrowse(this, main_frame_.get(), new RequestImpl(target), false,
+                                                         false)) {
+    if (engine) engine->log().Write(LOGSEVERITY_INFO, L"navigation cancelled by the client: " + target);
+    return;
+  }
+
+  if (kind == Navigation::kNew) {
+    history_.resize(static_cast<size_t>(history_index_ + 1));
+    history_.push_back(target);
+    history_index_ = static_cast<int>(history_.size()) - 1;
+  } else {
+    history_index_ = target_index;
+  }
+  ++sequence_;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    url_ = target;
+  }
+  if (engine) engine->log().Write(LOGSEVERITY_INFO, L"navigate: " + target);
+
+  CefRefPtr<CefLoadHandler> load = client ? client->GetLoadHandler() : nullptr;
+  CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
+  if (load) load->OnLoadingStateChange(this, true, CanGoBack(), CanGoForward());
+  if (display) display->OnAddressChange(this, main_frame_.get(), target);
+  if (load) load->OnLoadStart(this, main_frame_.get(), kind == Navigation::kReload ? TT_RELOAD : TT_EXPLICIT);
+  if (engine) engine->LoadInRenderer(identifier_, target, sequence_);
+}
+
+void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring& error_text,
+                               const std::wstring& title) {
+  // A load that a newer navigation replaced reports nothing.
+  if (state_ != State::kAlive || sequence != sequence_) return;
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefLoadHandler> load = client ? client->GetLoadHandler() : nullptr;
+  std::wstring current = url();
+  if (error_code != 0) {
+    if (std::shared_ptr<EngineContext> engine = EngineContext::Get()) {
+      engine->log().Write(LOGSEVERITY_WARNING, L"load failed: " + current + L" " + error_text);
+    }
+    if (load) {
+      load->OnLoadError(this, main_frame_.get(), static_cast<cef_errorcode_t>(error_code), error_text, current);
+    }
+  } else {
+    TitleChanged(title.empty() ? current : title);
+    if (load) load->OnLoadEnd(this, main_frame_.get(), 200);
+  }
+  if (load) load->OnLoadingStateChange(this, false, CanGoBack(), CanGoForward());
+  Repaint();
+}
+
+void BrowserImpl::TitleChanged(const std::wstring& title) {
+  if (state_ != State::kAlive) return;
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
+  if (display) display->OnTitleChange(this, title);
+}
+
+void BrowserImpl::SetBackground(uint32_t bgra) {
+  background_ = bgra;
+  Repaint();
+}
+
+void BrowserImpl::Repaint() {
+  if (state_ != State::kAlive) return;
+  if (!window_info_.windowless_rendering_enabled) {
+    if (view_) ::InvalidateRect(view_.get(), nullptr, FALSE);
+    return;
+  }
+  if (hidden_) return;
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefRenderHandler> render = client ? client->GetRenderHandler() : nullptr;
+  if (!render) return;
+  CefRect view;
+  render->GetViewRect(this, view);
+  if (view.width <= 0 || view.height <= 0 || view.width > kMaxViewSide || view.height > kMaxViewSide) return;
+  size_t pixels = static_cast<size_t>(view.width) * static_cast<size_t>(view.height);
+  std::vector<uint32_t> frame(pixels, background_);
+  CefRenderHandler::RectList dirty{CefRect(0, 0, view.width, view.height)};
+  render->OnPaint(this, PET_VIEW, dirty, frame.data(), view.width, view.height);
+}
+
+void BrowserImpl::Close(bool force) {
+  if (state_ != State::kAlive) return;
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
+  bool client_closes = life_span && life_span->DoClose(this);
+  // A client that closes the parent window itself finishes the close through
+  // the view's destruction; without a view there is nothing to wait for.
+  if (client_closes && !force && view_) return;
+  state_ = State::kClosing;
+  FinishClose();
+}
+
+void BrowserImpl::FinishClose() {
+  if (state_ == State::kClosed) return;
+  state_ = State::kClosing;
+  if (devtools_) {
+    devtools_->Close(true);
+    devtools_ = nullptr;
+  }
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  if (view_) {
+    ::SetWindowLongPtrW(view_.get(), GWLP_USERDATA, 0);
+    view_.reset();
+  }
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    window_handle_ = nullptr;
+  }
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
+  state_ = State::kClosed;
+  if (engine) engine->BrowserClosed(identifier_);
+  if (life_span) life_span->OnBeforeClose(this);
+  main_frame_->DetachBrowser();
+  std::lock_guard<std::mutex> guard(lock_);
+  client_ = nullptr;
+}
+
+void BrowserImpl::GoBack() {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kBack); });
+}
+
+void BrowserImpl::GoForward() {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kForward); });
+}
+
+void BrowserImpl::Reload() {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kReload); });
+}
+
+void BrowserImpl::CloseBrowser(bool force_close) {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self, force_close](EngineContext&) { self->Close(force_close); });
+}
+
+void BrowserImpl::SetFocus(bool focus) {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self, focus](EngineContext&) {
+    if (self->view_ && focus) ::SetFocus(self->view_.get());
+  });
+}
+
+CefWindowHandle BrowserImpl::GetWindowHandle() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return window_handle_;
+}
+
+void BrowserImpl::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                               const CefBrowserSettings& settings, const CefPoint& inspect_element_at) {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self, window_info, client](EngineContext& engine) {
+    if (self->state_ != State::kAlive) return;
+    if (self->devtools_ && self->devtools_->IsAlive()) return;
+    self->devtools_ = engine.CreateBrowserOnUi(engine.NextBrowserId(), window_info, client,
+                                               L"devtools://devtools/inspector.html", true);
+  });
+}
+
+void BrowserImpl::CloseDevTools() {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self](EngineContext&) {
+    if (self->devtools_) self->devtools_->Close(true);
+    self->devtools_ = nullptr;
+  });
+}
+
+void BrowserImpl::WasResized() {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self](EngineContext&) { self->Repaint(); });
+}
+
+void BrowserImpl::WasHidden(bool hidden) {
+  CefRefPtr<BrowserImpl> self(this);
+  EngineContext::PostUi([self, hidden](EngineContext&) {
+    self->hidden_ = hidden;
+    if (!hidden) self->Repaint();
+  });
+}
+
+void BrowserImpl::Invalidate(cef_paint_element_type_t type) {
+  if (type != PET_VIEW) return;
+  WasResized();
+}
+
+std::vector<InputEvent> BrowserImpl::TakeInputEvents() {
+  std::lock_guard<std::mutex> guard(lock_);
+  std::vector<InputEvent> events;
+  events.swap(input_);
+  return events;
+}
+
+void BrowserImpl::RecordInput(const InputEvent& event) {
+  std::lock_guard<std::mutex> guard(lock_);
+  // Nobody may be reading; keep only the recent past.
+  if (input_.size() >= 4096) input_.erase(input_.begin(), input_.begin() + 1024);
+  input_.push_back(event);
+}
+
+void BrowserImpl::SendKeyEvent(const CefKeyEvent& event) {
+  InputEvent input;
+  input.kind = InputEvent::Kind::kKey;
+  input.key = event;
+  RecordInput(input);
+}
+
+void BrowserImpl::SendMouseClickEvent(const CefMouseEvent& event, cef_mouse_button_type_t type, bool mouse_up,
+                                      int click_count) {
+  InputEvent input;
+  input.kind = InputEvent::Kind::kMouseClick;
+  input.mouse = event;
+  input.button = type;
+  input.mouse_up = mouse_up;
+  input.click_count = click_count;
+  RecordInput(input);
+}
+
+void BrowserImpl::SendMouseMoveEvent(const CefMouseEvent& event, bool mouse_leave) {
+  InputEvent input;
+  input.kind = InputEvent::Kind::kMouseMove;
+  input.mouse = event;
+  input.mouse_leave = mouse_leave;
+  RecordInput(input);
+}
+
+void BrowserImpl::SendMouseWheelEvent(const CefMouseEvent& event, int delta_x, int delta_y) {
+  InputEvent input;
+  input.kind = InputEvent::Kind::kMouseWheel;
+  input.mouse = event;
+  input.delta_x = delta_x;
+  input.delta_y = delta_y;
+  RecordInput(input);
+}
+
+void BrowserImpl::SendFocusEvent(bool set_focus) {
+  InputEvent input;
+  input.kind = InputEvent::Kind::kFocus;
+  input.focus = set_focus;
+  RecordInput(input);
+}
+
+void BrowserImpl::SendCaptureLostEvent() {
+  InputEvent input;
+  input.kind = InputEvent::Kind::kCaptureLost;
+  RecordInput(input);
+}
+
+}  // namespace inproc

@@ -1,0 +1,142 @@
+#include "engine/in_process/command_line_impl.h"
+
+namespace inproc {
+
+namespace {
+
+// The platform's splitting rules: spaces separate, quotes group, and
+// backslashes escape only before a quote.
+std::vector<std::wstring> SplitCommandLine(const std::wstring& line) {
+  std::vector<std::wstring> parts;
+  std::wstring current;
+  bool in_quotes = false;
+  bool have_part = false;
+  size_t i = 0;
+  while (i < line.size()) {
+    wchar_t c = line[i];
+    if (c == L'\\') {
+      size_t slashes = 0;
+      while (i < line.size() && line[i] == L'\\') {
+        ++slashes;
+        ++i;
+      }
+      if (i < line.size() && line[i] == L'"') {
+        current.append(slashes / 2, L'\\');
+        if (slashes % 2) {
+          current.push_back(L'"');
+          ++i;
+        }
+      } else {
+        current.append(slashes, L'\\');
+      }
+      have_part = true;
+      continue;
+    }
+    if (c == L'"') {
+      in_quotes = !in_quotes;
+      have_part = true;
+    } else if ((c == L' ' || c == L'\t') && !in_quotes) {
+      if (have_part) parts.push_back(current);
+      current.clear();
+      have_part = false;
+    } else {
+      current.push_back(c);
+      have_part = true;
+    }
+    ++i;
+  }
+  if (have_part) parts.push_back(current);
+  return parts;
+}
+
+std::wstring Quote(const std::wstring& text) {
+  if (!text.empty() && text.find_first_of(L" \t\"") == std::wstring::npos) return text;
+  std::wstring quoted = L"\"";
+  for (wchar_t c : text) {
+    if (c == L'"') quoted.push_back(L'\\');
+    quoted.push_back(c);
+  }
+  return quoted + L"\"";
+}
+
+}  // namespace
+
+CefRefPtr<CommandLineImpl> CommandLineImpl::FromString(const std::wstring& command_line) {
+  CefRefPtr<CommandLineImpl> result = new CommandLineImpl();
+  std::vector<std::wstring> parts = SplitCommandLine(command_line);
+  bool first = true;
+  bool switches_done = false;
+  for (const std::wstring& part : parts) {
+    if (first) {
+      result->program_ = part;
+      first = false;
+      continue;
+    }
+    if (!switches_done && part == L"--") {
+      switches_done = true;
+      continue;
+    }
+    if (!switches_done && part.size() > 2 && part.compare(0, 2, L"--") == 0) {
+      Switch entry;
+      size_t equals = part.find(L'=');
+      entry.name = part.substr(2, equals == std::wstring::npos ? std::wstring::npos : equals - 2);
+      if (equals != std::wstring::npos) {
+        entry.value = part.substr(equals + 1);
+        entry.has_value = true;
+      }
+      result->switches_.push_back(std::move(entry));
+    } else {
+      result->arguments_.push_back(part);
+    }
+  }
+  return result;
+}
+
+std::vector<std::pair<std::wstring, std::wstring>> CommandLineImpl::Switches() {
+  std::lock_guard<std::mutex> guard(lock_);
+  std::vector<std::pair<std::wstring, std::wstring>> result;
+  for (const Switch& entry : switches_) result.emplace_back(entry.name, entry.value);
+  return result;
+}
+
+bool CommandLineImpl::HasSwitch(const CefString& name) {
+  std::lock_guard<std::mutex> guard(lock_);
+  for (const Switch& entry : switches_) {
+    if (entry.name == name.ToWString()) return true;
+  }
+  return false;
+}
+
+CefString CommandLineImpl::GetSwitchValue(const CefString& name) {
+  std::lock_guard<std::mutex> guard(lock_);
+  // The last occurrence wins, as when the engine reads its switches.
+  for (auto it = switches_.rbegin(); it != switches_.rend(); ++it) {
+    if (it->name == name.ToWString()) return it->value;
+  }
+  return CefString();
+}
+
+void CommandLineImpl::AppendSwitch(const CefString& name) {
+  if (name.empty()) return;
+  std::lock_guard<std::mutex> guard(lock_);
+  switches_.push_back(Switch{name.ToWString(), std::wstring(), false});
+}
+
+void CommandLineImpl::AppendSwitchWithValue(const CefString& name, const CefString& value) {
+  if (name.empty()) return;
+  std::lock_guard<std::mutex> guard(lock_);
+  switches_.push_back(Switch{name.ToWString(), value.ToWString(), true});
+}
+
+CefString CommandLineImpl::GetCommandLineString() {
+  std::lock_guard<std::mutex> guard(lock_);
+  std::wstring line = Quote(program_);
+  for (const Switch& entry : switches_) {
+    line += L" --" + entry.name;
+    if (entry.has_value) line += L"=" + Quote(entry.value);
+  }
+  for (const std::wstring& argument : arguments_) line += L" " + Quote(argument);
+  return line;
+}
+
+}  // namespace inproc

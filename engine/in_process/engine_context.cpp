@@ -1,0 +1,439 @@
+#include "engine/in_process/engine_context.h"
+
+#include "base/path_util.h"
+#include "engine/in_process/engine_state.h"
+#include "engine/in_process/values_impl.h"
+#include "include/cef_task.h"
+
+namespace inproc {
+
+namespace {
+
+std::mutex g_context_lock;
+std::shared_ptr<EngineContext> g_context;
+
+class SchemeRegistrarImpl : public CefSchemeRegistrar {
+ public:
+  bool AddCustomScheme(const CefString& scheme_name, int options) override {
+    if (scheme_name.empty()) return false;
+    schemes.push_back(scheme_name.ToWString());
+    return true;
+  }
+  std::vector<std::wstring> schemes;
+};
+
+// The process's own command line, as the engine reads its switches from it.
+CefRefPtr<CommandLineImpl> ProcessCommandLine() {
+  const wchar_t* line = ::GetCommandLineW();
+  return CommandLineImpl::FromString(line ? line : L"");
+}
+
+}  // namespace
+
+EngineContext::EngineContext(const CefSettings& settings, CefRefPtr<CefApp> app)
+    : settings_(settings), app_(app), cookies_(new CookieManagerImpl()), init_thread_(::GetCurrentThreadId()) {}
+
+EngineContext::~EngineContext() {
+  if (ui_) ui_->Stop();
+}
+
+std::shared_ptr<EngineContext> EngineContext::Get() {
+  std::lock_guard<std::mutex> guard(g_context_lock);
+  return g_context;
+}
+
+bool EngineContext::PostUi(std::function<void(EngineContext&)> task, int64_t delay_ms) {
+  std::shared_ptr<EngineContext> engine = Get();
+  if (!engine || !engine->ui_ || !task) return false;
+  // The engine outlives its UI thread, so the task may hold it by pointer.
+  EngineContext* raw = engine.get();
+  return engine->ui_->PostTask([raw, task] { task(*raw); }, delay_ms);
+}
+
+bool EngineContext::Initialize(const CefSettings& settings, CefRefPtr<CefApp> app) {
+  if (Get() || settings.size != sizeof(CefSettings)) return false;
+  auto engine = std::make_shared<EngineContext>(settings, app);
+
+  engine->command_line_ = ProcessCommandLine();
+  if (app) {
+    app->OnBeforeCommandLineProcessing(CefString(), engine->command_line_.get());
+    SchemeRegistrarImpl registrar;
+    app->OnRegisterCustomSchemes(&registrar);
+  }
+
+  std::wstring log_file = settings.log_file.ToWString();
+  engine->log_.Open(log_file, settings.log_severity);
+  engine->log_.Write(LOGSEVERITY_INFO, L"engine starting: " + engine->command_line_->GetCommandLineString().ToWString());
+  std::wstring cache = settings.cache_path.ToWString();
+  if (!cache.empty() && !qbase::CreateDirectories(cache)) {
+    // The engine keeps its data in memory then, as a real one would.
+    engine->log_.Write(LOGSEVERITY_WARNING, L"cache folder cannot be created, running without one: " + cache);
+  }
+
+  engine->ui_ = settings.multi_threaded_message_loop ? EngineThread::StartOwnThread("EngineUI")
+                                                     : EngineThread::UseCurrentThread();
+  if (!engine->ui_) {
+    engine->log_.Write(LOGSEVERITY_ERROR, "the engine's UI thread did not start");
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> guard(g_context_lock);
+    if (g_context) return false;
+    g_context = engine;
+  }
+  CefRefPtr<CefApp> application = app;
+  PostUi([application](EngineContext& self) {
+    self.log_.Write(LOGSEVERITY_INFO, "context initialized");
+    CefRefPtr<CefBrowserProcessHandler> handler = application ? application->GetBrowserProcessHandler() : nullptr;
+    if (handler) handler->OnContextInitialized();
+  });
+  return true;
+}
+
+void EngineContext::Shutdown() {
+  std::shared_ptr<EngineContext> engine = Get();
+  if (!engine || engine->shutting_down_.exchange(true)) return;
+  if (::GetCurrentThreadId() != engine->init_thread_) {
+    // Only the thread that started the engine may stop it.
+    engine->log_.Write(LOGSEVERITY_ERROR, "shutdown called on the wrong thread");
+    engine->shutting_down_ = false;
+    return;
+  }
+  engine->RunOnUiAndWait([raw = engine.get()] { raw->CloseEverything(); });
+  engine->ui_->Stop();
+  engine->log_.Write(LOGSEVERITY_INFO, "engine stopped");
+  engine->log_.Close();
+  {
+    std::lock_guard<std::mutex> guard(g_context_lock);
+    g_context.reset();
+  }
+  engine->app_ = nullptr;
+}
+
+void EngineContext::RunOnUiAndWait(std::function<void()> task) {
+  if (ui_->RunsOnCurrentThread()) {
+    task();
+    return;
+  }
+  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!done) return;
+  qbase::UniqueKernelHandle owner(done);
+  if (!ui_->PostTask(
+          [task, done] {
+            task();
+            ::SetEvent(done);
+          },
+          0)) {
+    return;
+  }
+  // Windows of this thread may be parents of the browsers' windows, and
+  // destroying those sends them messages: keep answering while waiting.
+  while (::MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+void EngineContext::CloseEverything() {
+  // Browsers still open at shutdown close as if forced, so every client
+  // still hears OnBeforeClose.
+  std::map<int, CefRefPtr<BrowserImpl>> open = browsers_;
+  for (auto& entry : open) entry.second->Close(true);
+  if (renderer_) renderer_->Stop();
+}
+
+bool EngineContext::EnsureRenderer() {
+  if (renderer_) return true;
+  if (shutting_down_) return false;
+  CefRefPtr<CefBrowserProcessHandler> handler = app_ ? app_->GetBrowserProcessHandler() : nullptr;
+  CefRefPtr<CommandLineImpl> child_line = CommandLineImpl::FromString(command_line_->GetCommandLineString());
+  child_line->AppendSwitchWithValue("type", "renderer");
+  CefRefPtr<ListValueImpl> extra_info = new ListValueImpl();
+  if (handler) {
+    handler->OnBeforeChildProcessLaunch(child_line.get());
+    handler->OnRenderProcessThreadCreated(extra_info.get());
+  }
+  auto renderer = std::make_unique<Renderer>(app_, [](std::function<void(RendererHost&)> call) {
+    return PostUi([call](EngineContext& engine) { call(engine); });
+  });
+  if (!renderer->Start(extra_info->Data())) {
+    log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
+    return false;
+  }
+  renderer_ = std::move(renderer);
+  log_.Write(LOGSEVERITY_INFO, "renderer started");
+  return true;
+}
+
+CefRefPtr<BrowserImpl> EngineContext::CreateBrowserOnUi(int id, const CefWindowInfo& window_info,
+                                                        CefRefPtr<CefClient> client, const std::wstring& url,
+                                                        bool is_popup) {
+  if (shutting_down_ || !client) return nullptr;
+  if (!EnsureRenderer()) return nullptr;
+  CefRefPtr<BrowserImpl> browser = new BrowserImpl(id, ++next_frame_id_, client, window_info, is_popup);
+  if (!browser->CreateView()) {
+    log_.Write(LOGSEVERITY_ERROR, L"browser window could not be created for " + url);
+    browser->main_frame()->DetachBrowser();
+    return nullptr;
+  }
+  browsers_[id] = browser;
+  ++live_browsers_;
+  int64_t frame_id = browser->main_frame()->GetIdentifier();
+  renderer_->Post([id, frame_id](Renderer& renderer) { renderer.BrowserCreated(id, frame_id); });
+  log_.Write(LOGSEVERITY_INFO, "browser " + std::to_string(id) + " created");
+
+  CefRefPtr<CefLifeSpanHandler> life_span = client->GetLifeSpanHandler();
+  if (life_span) life_span->OnAfterCreated(browser.get());
+  browser->Repaint();
+  if (!url.empty()) browser->Navigate(url, BrowserImpl::Navigation::kNew);
+  return browser;
+}
+
+CefRefPtr<BrowserImpl> EngineContext::FindBrowser(int id) const {
+  auto it = browsers_.find(id);
+  return it == browsers_.end() ? nullptr : it->second;
+}
+
+void EngineContext::LoadInRenderer(int browser_id, const std::wstring& url, int sequence) {
+  if (!renderer_) return;
+  renderer_->Post([browser_id, url, sequence](Renderer& renderer) { renderer.Load(browser_id, url, sequence); });
+}
+
+void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
+  if (!renderer_ || !FindBrowser(browser_id)) return;
+  renderer_->Post([browser_id, frame_id, name, data](Renderer& renderer) {
+    renderer.DeliverMessage(browser_id, frame_id, name, data);
+  });
+}
+
+void EngineContext::BrowserClosed(int browser_id) {
+  if (browsers_.erase(browser_id) == 0) return;
+  --live_browsers_;
+  log_.Write(LOGSEVERITY_INFO, "browser " + std::to_string(browser_id) + " closed");
+  if (renderer_) renderer_->Post([browser_id](Renderer& renderer) { renderer.BrowserDestroyed(browser_id); });
+}
+
+void EngineContext::OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
+                                   const std::wstring& title) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) {
+    browser->LoadFinished(sequence, error_code, error_text, title);
+  }
+}
+
+void EngineContext::OnNavigateRequest(int browser_id, const std::wstring& url) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->Navigate(url, BrowserImpl::Navigation::kNew);
+}
+
+void EngineContext::OnHistoryRequest(int browser_id, int step) {
+  CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id);
+  if (!browser) return;
+  browser->Navigate(std::wstring(), step < 0   ? BrowserImpl::Navigation::kBack
+                                    : step > 0 ? BrowserImpl::Navigation::kForward
+                                               : BrowserImpl::Navigation::kReload);
+}
+
+void EngineContext::OnPopupRequest(int browser_id, const std::wstring& url, const std::wstring& frame_name) {
+  CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id);
+  if (!browser || !browser->IsAlive()) return;
+  CefRefPtr<CefClient> client = browser->client();
+  CefWindowInfo window_info;
+  window_info.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE;
+  window_info.x = window_info.y = window_info.width = window_info.height = CW_USEDEFAULT;
+  window_info.window_name = frame_name;
+  CefBrowserSettings settings;
+  CefRefPtr<CefDictionaryValue> extra_info;
+  bool no_javascript_access = false;
+  CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
+  if (life_span && life_span->OnBeforePopup(browser.get(), browser->GetMainFrame(), url, frame_name,
+                                            WOD_NEW_FOREGROUND_TAB, true, CefPopupFeatures(), window_info, client,
+                                            settings, extra_info, &no_javascript_access)) {
+    return;
+  }
+  CreateBrowserOnUi(NextBrowserId(), window_info, client, url, true);
+}
+
+void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name,
+                                     const ListData& data) {
+  CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id);
+  if (!browser || !browser->IsAlive()) return;
+  CefRefPtr<CefClient> client = browser->client();
+  if (!client) return;
+  CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
+  if (!frame) frame = browser->GetMainFrame();
+  client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER, ProcessMessageImpl::Received(name, data));
+}
+
+void EngineContext::OnTitleChange(int browser_id, const std::wstring& title) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->TitleChanged(title);
+}
+
+void EngineContext::OnBackgroundChange(int browser_id, uint32_t bgra) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->SetBackground(bgra);
+}
+
+void EngineContext::OnConsoleMessage(int browser_id, const std::wstring& message) {
+  CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id);
+  if (!browser || !browser->IsAlive()) return;
+  CefRefPtr<CefClient> client = browser->client();
+  CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
+  if (display && display->OnConsoleMessage(browser.get(), LOGSEVERITY_INFO, message, browser->url(), 1)) return;
+  log_.Write(LOGSEVERITY_INFO, L"CONSOLE: \"" + message + L"\", source: " + browser->url());
+}
+
+// ---- cookies ----
+
+std::vector<CefString> CookieManagerImpl::schemes() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return schemes_;
+}
+
+bool CookieManagerImpl::include_defaults() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return include_defaults_;
+}
+
+void CookieManagerImpl::SetSupportedSchemes(const std::vector<CefString>& schemes, bool include_defaults,
+                                            CefRefPtr<CefCompletionCallback> callback) {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    schemes_ = schemes;
+    include_defaults_ = include_defaults;
+  }
+  if (callback) EngineContext::PostUi([callback](EngineContext&) { callback->OnComplete(); });
+}
+
+// ---- inspection ----
+
+DWORD EngineUiThreadId() {
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  return engine && engine->ui() ? engine->ui()->thread_id() : 0;
+}
+
+DWORD RendererThreadId() {
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  if (!engine) return 0;
+  DWORD id = 0;
+  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!done) return 0;
+  qbase::UniqueKernelHandle owner(done);
+  // The renderer pointer belongs to the engine's UI thread.
+  if (engine->ui()->RunsOnCurrentThread()) return engine->renderer() ? engine->renderer()->thread_id() : 0;
+  if (!EngineContext::PostUi([&id, done](EngineContext& self) {
+        id = self.renderer() ? self.renderer()->thread_id() : 0;
+        ::SetEvent(done);
+      })) {
+    return 0;
+  }
+  ::WaitForSingleObject(done, 5000);
+  return id;
+}
+
+int LiveBrowserCount() {
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  return engine ? engine->live_browsers() : 0;
+}
+
+std::vector<std::pair<std::wstring, std::wstring>> BrowserProcessSwitches() {
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  return engine && engine->command_line() ? engine->command_line()->Switches()
+                                          : std::vector<std::pair<std::wstring, std::wstring>>();
+}
+
+std::vector<std::wstring> SupportedCookieSchemes(bool* include_defaults) {
+  std::vector<std::wstring> result;
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  if (!engine) return result;
+  for (const CefString& scheme : engine->cookie_manager()->schemes()) result.push_back(scheme.ToWString());
+  if (include_defaults) *include_defaults = engine->cookie_manager()->include_defaults();
+  return result;
+}
+
+bool IsAudioMuted(CefRefPtr<CefBrowser> browser) {
+  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
+  return impl && impl->audio_muted();
+}
+
+std::vector<InputEvent> TakeInputEvents(CefRefPtr<CefBrowser> browser) {
+  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
+  return impl ? impl->TakeInputEvents() : std::vector<InputEvent>();
+}
+
+CefRefPtr<CefCommandLine> CreateCommandLine(const std::wstring& text) {
+  return CommandLineImpl::FromString(text).get();
+}
+
+std::vector<std::pair<std::wstring, std::wstring>> SwitchesOf(CefRefPtr<CefCommandLine> command_line) {
+  auto* impl = dynamic_cast<CommandLineImpl*>(command_line.get());
+  return impl ? impl->Switches() : std::vector<std::pair<std::wstring, std::wstring>>();
+}
+
+}  // namespace inproc
+
+// ---- the engine's process functions ----
+
+namespace {
+
+bool IsSubProcess() {
+  CefRefPtr<inproc::CommandLineImpl> line = inproc::ProcessCommandLine();
+  return !line->GetSwitchValue("type").empty();
+}
+
+}  // namespace
+
+int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void* windows_sandbox_info) {
+  // A sub-process of this engine has no work of its own: it ends at once.
+  return IsSubProcess() ? 0 : -1;
+}
+
+bool CefInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application,
+                   void* windows_sandbox_info) {
+  if (IsSubProcess()) return false;
+  return inproc::EngineContext::Initialize(settings, application);
+}
+
+void CefShutdown() { inproc::EngineContext::Shutdown(); }
+
+void CefDoMessageLoopWork() {
+  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
+  if (engine && engine->ui()) engine->ui()->DoWork();
+}
+
+bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) { return CefPostDelayedTask(thread_id, task, 0); }
+
+bool CefPostDelayedTask(CefThreadId thread_id, CefRefPtr<CefTask> task, int64_t delay_ms) {
+  if (!task) return false;
+  if (thread_id == TID_UI) return inproc::EngineContext::PostUi([task](inproc::EngineContext&) { task->Execute(); }, delay_ms);
+  if (thread_id == TID_RENDERER) {
+    return inproc::EngineContext::PostUi([task, delay_ms](inproc::EngineContext& engine) {
+      if (engine.renderer()) engine.renderer()->Post([task](inproc::Renderer&) { task->Execute(); }, delay_ms);
+    });
+  }
+  return false;
+}
+
+bool CefCurrentlyOn(CefThreadId thread_id) {
+  if (thread_id == TID_RENDERER) return inproc::Renderer::Current() != nullptr;
+  if (thread_id != TID_UI) return false;
+  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
+  return engine && engine->ui() && engine->ui()->RunsOnCurrentThread();
+}
+
+bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                                   const CefString& url, const CefBrowserSettings& settings,
+                                   CefRefPtr<CefDictionaryValue> extra_info,
+                                   CefRefPtr<CefRequestContext> request_context) {
+  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
+  if (!engine || engine->shutting_down() || !client) return false;
+  int id = engine->NextBrowserId();
+  std::wstring address = url.ToWString();
+  return inproc::EngineContext::PostUi([id, window_info, client, address](inproc::EngineContext& self) {
+    self.CreateBrowserOnUi(id, window_info, client, address, false);
+  });
+}
+
+CefRefPtr<CefCookieManager> CefCookieManager::GetGlobalManager(CefRefPtr<CefCompletionCallback> callback) {
+  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
+  if (!engine) return nullptr;
+  if (callback) inproc::EngineContext::PostUi([callback](inproc::EngineContext&) { callback->OnComplete(); });
+  return engine->cookie_manager().get();
+}

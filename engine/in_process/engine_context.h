@@ -1,0 +1,105 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/in_process/browser_impl.h"
+#include "engine/in_process/command_line_impl.h"
+#include "engine/in_process/engine_log.h"
+#include "engine/in_process/engine_thread.h"
+#include "engine/in_process/renderer.h"
+#include "engine/in_process/renderer_host.h"
+#include "include/cef_app.h"
+#include "include/cef_cookie.h"
+
+namespace inproc {
+
+class CookieManagerImpl;
+
+// The running in-process engine: from CefInitialize to CefShutdown.
+class EngineContext : public RendererHost {
+ public:
+  EngineContext(const CefSettings& settings, CefRefPtr<CefApp> app);
+  ~EngineContext() override;
+
+  // The running engine, or null.
+  static std::shared_ptr<EngineContext> Get();
+  static bool Initialize(const CefSettings& settings, CefRefPtr<CefApp> app);
+  static void Shutdown();
+
+  // Posts to the engine's UI thread with the running engine.
+  static bool PostUi(std::function<void(EngineContext&)> task, int64_t delay_ms = 0);
+
+  EngineThread* ui() const { return ui_.get(); }
+  Renderer* renderer() const { return renderer_.get(); }
+  EngineLog& log() { return log_; }
+  const CefSettings& settings() const { return settings_; }
+  CefRefPtr<CommandLineImpl> command_line() const { return command_line_; }
+  CefRefPtr<CookieManagerImpl> cookie_manager() const { return cookies_; }
+  bool shutting_down() const { return shutting_down_; }
+  int live_browsers() const { return live_browsers_; }
+  int NextBrowserId() { return ++next_browser_id_; }
+
+  // Engine UI thread only.
+  CefRefPtr<BrowserImpl> CreateBrowserOnUi(int id, const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                                           const std::wstring& url, bool is_popup);
+  CefRefPtr<BrowserImpl> FindBrowser(int id) const;
+  void LoadInRenderer(int browser_id, const std::wstring& url, int sequence);
+  void SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data);
+  void BrowserClosed(int browser_id);
+
+  // RendererHost
+  void OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
+                      const std::wstring& title) override;
+  void OnNavigateRequest(int browser_id, const std::wstring& url) override;
+  void OnHistoryRequest(int browser_id, int step) override;
+  void OnPopupRequest(int browser_id, const std::wstring& url, const std::wstring& frame_name) override;
+  void OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) override;
+  void OnTitleChange(int browser_id, const std::wstring& title) override;
+  void OnBackgroundChange(int browser_id, uint32_t bgra) override;
+  void OnConsoleMessage(int browser_id, const std::wstring& message) override;
+
+ private:
+  bool EnsureRenderer();
+  // Runs on the engine's UI thread and waits, answering messages that the
+  // UI thread's windows send meanwhile.
+  void RunOnUiAndWait(std::function<void()> task);
+  void CloseEverything();
+
+  CefSettings settings_;
+  CefRefPtr<CefApp> app_;
+  CefRefPtr<CommandLineImpl> command_line_;
+  CefRefPtr<CookieManagerImpl> cookies_;
+  EngineLog log_;
+  std::unique_ptr<EngineThread> ui_;
+  DWORD init_thread_ = 0;
+  std::atomic<bool> shutting_down_{false};
+  std::atomic<int> next_browser_id_{0};
+  std::atomic<int64_t> next_frame_id_{0};
+  std::atomic<int> live_browsers_{0};
+  // Engine UI thread only.
+  std::unique_ptr<Renderer> renderer_;
+  std::map<int, CefRefPtr<BrowserImpl>> browsers_;
+};
+
+class CookieManagerImpl : public CefCookieManager {
+ public:
+  std::vector<CefString> schemes();
+  bool include_defaults();
+
+  void SetSupportedSchemes(const std::vector<CefString>& schemes, bool include_defaults,
+                           CefRefPtr<CefCompletionCallback> callback) override;
+
+ private:
+  std::mutex lock_;
+  std::vector<CefString> schemes_;
+  bool include_defaults_ = true;
+  IMPLEMENT_REFCOUNTING(CookieManagerImpl);
+};
+
+}  // namespace inproc

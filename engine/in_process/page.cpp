@@ -1,0 +1,201 @@
+#include "engine/in_process/page.h"
+
+#include <map>
+#include <mutex>
+
+#include "engine/in_process/engine_context.h"
+#include "engine/in_process/renderer.h"
+#include "engine/in_process/renderer_browser.h"
+#include "engine/in_process/v8_value_impl.h"
+
+namespace inproc {
+
+namespace {
+
+struct PageRegistry {
+  std::mutex lock;
+  std::map<std::wstring, PageScript> exact;
+  std::map<std::wstring, PageScript> prefixes;
+};
+
+PageRegistry& Registry() {
+  static PageRegistry registry;
+  return registry;
+}
+
+}  // namespace
+
+void RegisterPage(const std::wstring& url, PageScript script) {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.exact[url] = std::move(script);
+}
+
+void RegisterPagePrefix(const std::wstring& prefix, PageScript script) {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.prefixes[prefix] = std::move(script);
+}
+
+void UnregisterPage(const std::wstring& url_or_prefix) {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.exact.erase(url_or_prefix);
+  registry.prefixes.erase(url_or_prefix);
+}
+
+void ClearPages() {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.exact.clear();
+  registry.prefixes.clear();
+}
+
+bool FindPage(const std::wstring& url, PageScript* script) {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto exact = registry.exact.find(url);
+  if (exact != registry.exact.end()) {
+    *script = exact->second;
+    return true;
+  }
+  const PageScript* best = nullptr;
+  size_t best_length = 0;
+  for (const auto& entry : registry.prefixes) {
+    if (url.compare(0, entry.first.size(), entry.first) == 0 && (!best || entry.first.size() > best_length)) {
+      best = &entry.second;
+      best_length = entry.first.size();
+    }
+  }
+  if (best) {
+    *script = *best;
+    return true;
+  }
+  if (url == L"about:blank") {
+    *script = nullptr;
+    return true;
+  }
+  return false;
+}
+
+bool RunInPage(int browser_id, std::function<void(Page&)> task) {
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  Renderer* renderer = engine ? engine->renderer() : nullptr;
+  if (!renderer || !task) return false;
+  return renderer->Post([browser_id, task](Renderer& self) {
+    std::shared_ptr<Page> page = self.CurrentPage(browser_id);
+    if (!page || !page->IsLoaded()) return;
+    ScopedContext scope(page->context());
+    task(*page);
+  });
+}
+
+Page::Page(Renderer* renderer, int browser_id, CefRefPtr<CefFrame> frame, CefRefPtr<V8ContextImpl> context,
+           const std::wstring& url)
+    : renderer_(renderer), browser_id_(browser_id), frame_(frame), context_(context), url_(url) {}
+
+bool Page::IsLoaded() const { return renderer_ && Renderer::Current() == renderer_ && *context_->alive(); }
+
+CefRefPtr<CefV8Context> Page::context() const { return context_.get(); }
+
+Page::CallResult Page::CallNative(const std::wstring& name, const CefV8ValueList& arguments) {
+  CallResult result;
+  if (!IsLoaded()) return result;
+  CefRefPtr<CefV8Handler> handler = renderer_->FindNative(name);
+  if (!handler) {
+    result.exception = L"ReferenceError: " + name + L" is not defined";
+    return result;
+  }
+  ScopedContext scope(context_.get());
+  CefRefPtr<CefV8Value> retval;
+  CefString exception;
+  result.called = true;
+  handler->Execute(name, V8ValueImpl::Undefined().get(), arguments, retval, exception);
+  result.value = retval;
+  result.exception = exception.ToWString();
+  return result;
+}
+
+std::wstring Page::ExtensionText(const std::wstring& extension_name) const {
+  return IsLoaded() ? renderer_->ExtensionText(extension_name) : std::wstring();
+}
+
+void Page::SetTitle(const std::wstring& title) {
+  if (!IsLoaded()) return;
+  title_ = title;
+  // During the load the title travels with the load's end.
+  if (running_script_) return;
+  int id = browser_id_;
+  renderer_->PostToHost([id, title](RendererHost& host) { host.OnTitleChange(id, title); });
+}
+
+void Page::FailLoad(int error_code, const std::wstring& error_text) {
+  if (!IsLoaded() || !running_script_) return;
+  error_code_ = error_code == 0 ? ERR_FAILED : error_code;
+  error_text_ = error_text;
+}
+
+void Page::Navigate(const std::wstring& url) {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  renderer_->PostToHost([id, url](RendererHost& host) { host.OnNavigateRequest(id, url); });
+}
+
+void Page::GoBack() {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  renderer_->PostToHost([id](RendererHost& host) { host.OnHistoryRequest(id, -1); });
+}
+
+void Page::Reload() {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  renderer_->PostToHost([id](RendererHost& host) { host.OnHistoryRequest(id, 0); });
+}
+
+void Page::OpenPopup(const std::wstring& url, const std::wstring& frame_name) {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  renderer_->PostToHost([id, url, frame_name](RendererHost& host) { host.OnPopupRequest(id, url, frame_name); });
+}
+
+void Page::FocusNode(bool editable) {
+  if (!IsLoaded()) return;
+  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(browser_id_);
+  if (browser && renderer_->handler()) {
+    renderer_->handler()->OnFocusedNodeChanged(browser.get(), frame_, new DomNodeImpl(editable));
+  }
+}
+
+void Page::ClearFocus() {
+  if (!IsLoaded()) return;
+  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(browser_id_);
+  if (browser && renderer_->handler()) renderer_->handler()->OnFocusedNodeChanged(browser.get(), frame_, nullptr);
+}
+
+void Page::SetBackgroundColor(uint32_t bgra) {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  renderer_->PostToHost([id, bgra](RendererHost& host) { host.OnBackgroundChange(id, bgra); });
+}
+
+void Page::ConsoleLog(const std::wstring& message) {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  renderer_->PostToHost([id, message](RendererHost& host) { host.OnConsoleMessage(id, message); });
+}
+
+void Page::Post(std::function<void(Page&)> task, int delay_ms) {
+  if (!IsLoaded() || !task) return;
+  std::weak_ptr<Page> weak = self_;
+  renderer_->Post(
+      [weak, task](Renderer&) {
+        std::shared_ptr<Page> page = weak.lock();
+        if (!page || !page->IsLoaded()) return;
+        ScopedContext scope(page->context());
+        task(*page);
+      },
+      delay_ms);
+}
+
+}  // namespace inproc

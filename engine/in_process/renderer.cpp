@@ -1,0 +1,304 @@
+#include "engine/in_process/renderer.h"
+
+#include "base/framework_thread.h"
+#include "base/message_loop_proxy.h"
+#include "engine/in_process/renderer_browser.h"
+#include "engine/in_process/values_impl.h"
+
+namespace inproc {
+
+namespace {
+
+thread_local Renderer* t_current_renderer = nullptr;
+
+class RendererThread : public qbase::FrameworkThread {
+ public:
+  explicit RendererThread(Renderer* renderer) : FrameworkThread("RendererMain"), renderer_(renderer) {}
+  ~RendererThread() override { Stop(); }
+
+ protected:
+  void Init() override { t_current_renderer = renderer_; }
+  void Cleanup() override { t_current_renderer = nullptr; }
+
+ private:
+  Renderer* renderer_;
+};
+
+bool IsNameChar(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'$';
+}
+
+// The names an extension's script declares with "native function NAME(".
+std::vector<std::wstring> DeclaredNatives(const std::wstring& code) {
+  static const std::wstring kKeyword = L"native function";
+  std::vector<std::wstring> names;
+  size_t position = 0;
+  while ((position = code.find(kKeyword, position)) != std::wstring::npos) {
+    position += kKeyword.size();
+    size_t start = position;
+    while (start < code.size() && (code[start] == L' ' || code[start] == L'\t')) ++start;
+    if (start == position) continue;  // "native functionX" is no declaration
+    size_t end = start;
+    while (end < code.size() && IsNameChar(code[end])) ++end;
+    size_t paren = end;
+    while (paren < code.size() && (code[paren] == L' ' || code[paren] == L'\t')) ++paren;
+    if (end > start && paren < code.size() && code[paren] == L'(') names.push_back(code.substr(start, end - start));
+    position = end;
+  }
+  return names;
+}
+
+}  // namespace
+
+// ---- RendererFrame / RendererBrowser ----
+
+void RendererFrame::Detach() {
+  browser_ = nullptr;
+  renderer_ = nullptr;
+  if (page_) page_->Detach();
+  page_.reset();
+  context_ = nullptr;
+}
+
+void RendererFrame::LoadURL(const CefString& url) {
+  if (!renderer_ || Renderer::Current() != renderer_ || !browser_) return;
+  int id = browser_->GetIdentifier();
+  std::wstring target = url.ToWString();
+  renderer_->PostToHost([id, target](RendererHost& host) { host.OnNavigateRequest(id, target); });
+}
+
+CefString RendererFrame::GetURL() { return Renderer::Current() ? CefString(url_) : CefString(); }
+
+CefRefPtr<CefBrowser> RendererFrame::GetBrowser() { return browser_; }
+
+CefRefPtr<CefV8Context> RendererFrame::GetV8Context() {
+  if (!renderer_ || Renderer::Current() != renderer_ || !context_ || !*context_->alive()) return nullptr;
+  return context_.get();
+}
+
+void RendererFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
+  if (target_process != PID_BROWSER || !renderer_ || !browser_) return;
+  std::wstring name;
+  ListData data;
+  if (!ProcessMessageImpl::Snapshot(message, &name, &data)) return;
+  int id = browser_->GetIdentifier();
+  int64_t frame_id = identifier_;
+  renderer_->PostToHost([id, frame_id, name, data](RendererHost& host) {
+    host.OnProcessMessage(id, frame_id, name, data);
+  });
+}
+
+RendererBrowser::RendererBrowser(Renderer* renderer, int identifier, int64_t frame_id)
+    : renderer_(renderer), identifier_(identifier), main_frame_(new RendererFrame(renderer, this, frame_id)) {}
+
+void RendererBrowser::Detach() {
+  renderer_ = nullptr;
+  if (main_frame_) main_frame_->Detach();
+}
+
+void RendererBrowser::History(int step) {
+  if (!renderer_ || Renderer::Current() != renderer_) return;
+  int id = identifier_;
+  renderer_->PostToHost([id, step](RendererHost& host) { host.OnHistoryRequest(id, step); });
+}
+
+void RendererBrowser::GoBack() { History(-1); }
+void RendererBrowser::GoForward() { History(1); }
+void RendererBrowser::Reload() { History(0); }
+
+CefRefPtr<CefFrame> RendererBrowser::GetMainFrame() { return main_frame_.get(); }
+
+CefRefPtr<CefFrame> RendererBrowser::GetFrame(int64_t identifier) {
+  return main_frame_ && main_frame_->GetIdentifier() == identifier ? CefRefPtr<CefFrame>(main_frame_.get())
+                                                                   : nullptr;
+}
+
+// ---- Renderer ----
+
+Renderer::Renderer(CefRefPtr<CefApp> app, HostPoster to_host) : app_(app), to_host_(std::move(to_host)) {}
+
+Renderer::~Renderer() { Stop(); }
+
+Renderer* Renderer::Current() { return t_current_renderer; }
+
+bool Renderer::Start(const ListData& extra_info) {
+  if (thread_) return false;
+  thread_ = std::make_unique<RendererThread>(this);
+  if (!thread_->StartWithLoop(qbase::LoopKind::kDefault)) {
+    thread_.reset();
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> guard(proxy_lock_);
+    proxy_ = thread_->message_loop_proxy();
+    thread_id_ = thread_->thread_id();
+  }
+  return Post([extra_info](Renderer& self) { self.ThreadStarted(extra_info); });
+}
+
+void Renderer::Stop() {
+  if (!thread_) return;
+  {
+    std::lock_guard<std::mutex> guard(proxy_lock_);
+    proxy_.reset();
+  }
+  thread_->Stop();
+  thread_.reset();
+}
+
+bool Renderer::Post(std::function<void(Renderer&)> task, int64_t delay_ms) {
+  std::shared_ptr<qbase::MessageLoopProxy> proxy;
+  {
+    std::lock_guard<std::mutex> guard(proxy_lock_);
+    proxy = proxy_;
+  }
+  if (!proxy) return false;
+  Renderer* self = this;
+  qbase::Closure closure = [self, task] { task(*self); };
+  return delay_ms > 0 ? proxy->PostDelayedTask(closure, delay_ms * 1000) : proxy->PostTask(closure);
+}
+
+DWORD Renderer::thread_id() const {
+  std::lock_guard<std::mutex> guard(proxy_lock_);
+  return thread_id_;
+}
+
+void Renderer::ThreadStarted(const ListData& extra_info) {
+  if (app_) handler_ = app_->GetRenderProcessHandler();
+  if (!handler_) return;
+  handler_->OnRenderThreadCreated(new ListValueImpl(extra_info, true));
+  // Extensions may be registered only now, before any page exists.
+  accepting_extensions_ = true;
+  handler_->OnWebKitInitialized();
+  accepting_extensions_ = false;
+}
+
+void Renderer::BrowserCreated(int browser_id, int64_t frame_id) {
+  if (browsers_.count(browser_id)) return;
+  CefRefPtr<RendererBrowser> browser = new RendererBrowser(this, browser_id, frame_id);
+  browsers_[browser_id] = browser;
+  if (handler_) handler_->OnBrowserCreated(browser.get(), nullptr);
+}
+
+void Renderer::ReleaseContext(RendererBrowser* browser) {
+  RendererFrame* frame = browser->main_frame();
+  CefRefPtr<V8ContextImpl> context = frame->context();
+  if (!context) return;
+  if (handler_) handler_->OnContextReleased(browser, frame, context.get());
+  context->Invalidate();
+  if (frame->page()) frame->page()->Detach();
+  frame->set_page(nullptr);
+  frame->set_context(nullptr);
+}
+
+void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
+  CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id);
+  if (!browser) return;
+  ReleaseContext(browser.get());
+  RendererFrame* frame = browser->main_frame();
+  frame->set_url(url);
+
+  PageScript script;
+  if (!FindPage(url, &script)) {
+    PostToHost([browser_id, sequence](RendererHost& host) {
+      host.OnLoadFinished(browser_id, sequence, ERR_NAME_NOT_RESOLVED, L"net::ERR_NAME_NOT_RESOLVED", L"");
+    });
+    return;
+  }
+
+  CefRefPtr<V8ContextImpl> context = new V8ContextImpl(browser.get(), frame);
+  frame->set_context(context);
+  if (handler_) handler_->OnContextCreated(browser.get(), frame, context.get());
+
+  auto page = std::make_shared<Page>(this, browser_id, frame, context, url);
+  page->self_ = page;
+  frame->set_page(page);
+  if (script) {
+    ScopedContext scope(context.get());
+    page->set_running_script(true);
+    try {
+      script(*page);
+    } catch (...) {
+      // A throwing page script is a page whose load failed, not a dead renderer.
+      page->FailLoad(ERR_FAILED, L"net::ERR_FAILED");
+    }
+    page->set_running_script(false);
+  }
+  int error_code = page->error_code();
+  std::wstring error_text = page->error_text();
+  std::wstring title = page->title();
+  PostToHost([browser_id, sequence, error_code, error_text, title](RendererHost& host) {
+    host.OnLoadFinished(browser_id, sequence, error_code, error_text, title);
+  });
+}
+
+void Renderer::DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
+  CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id);
+  if (!browser || !handler_) return;
+  CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
+  if (!frame) frame = browser->GetMainFrame();
+  handler_->OnProcessMessageReceived(browser.get(), frame, PID_BROWSER, ProcessMessageImpl::Received(name, data));
+}
+
+void Renderer::BrowserDestroyed(int browser_id) {
+  auto it = browsers_.find(browser_id);
+  if (it == browsers_.end()) return;
+  CefRefPtr<RendererBrowser> browser = it->second;
+  ReleaseContext(browser.get());
+  if (handler_) handler_->OnBrowserDestroyed(browser.get());
+  browsers_.erase(it);
+  browser->Detach();
+}
+
+CefRefPtr<V8ContextImpl> Renderer::CurrentContext() const { return entered_.empty() ? nullptr : entered_.back(); }
+
+void Renderer::EnterContext(V8ContextImpl* context) { entered_.push_back(context); }
+
+bool Renderer::ExitContext(V8ContextImpl* context) {
+  if (entered_.empty() || entered_.back().get() != context) return false;
+  entered_.pop_back();
+  return true;
+}
+
+bool Renderer::AddExtension(const std::wstring& name, const std::wstring& code, CefRefPtr<CefV8Handler> handler) {
+  if (!accepting_extensions_ || name.empty()) return false;
+  for (const Extension& extension : extensions_) {
+    if (extension.name == name) return false;
+  }
+  extensions_.push_back(Extension{name, code, handler, DeclaredNatives(code)});
+  return true;
+}
+
+CefRefPtr<CefV8Handler> Renderer::FindNative(const std::wstring& function_name) const {
+  for (const Extension& extension : extensions_) {
+    for (const std::wstring& native : extension.natives) {
+      if (native == function_name) return extension.handler;
+    }
+  }
+  return nullptr;
+}
+
+std::wstring Renderer::ExtensionText(const std::wstring& name) const {
+  for (const Extension& extension : extensions_) {
+    if (extension.name == name) return extension.code;
+  }
+  return std::wstring();
+}
+
+std::shared_ptr<Page> Renderer::CurrentPage(int browser_id) const {
+  CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id);
+  return browser ? browser->main_frame()->page() : nullptr;
+}
+
+CefRefPtr<RendererBrowser> Renderer::FindBrowser(int browser_id) const {
+  auto it = browsers_.find(browser_id);
+  return it == browsers_.end() ? nullptr : it->second;
+}
+
+}  // namespace inproc
+
+bool CefRegisterExtension(const CefString& extension_name, const CefString& javascript_code,
+                          CefRefPtr<CefV8Handler> handler) {
+  inproc::Renderer* renderer = inproc::Renderer::Current();
+  return renderer && renderer->AddExtension(extension_name.ToWString(), javascript_code.ToWString(), handler);
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/in_process/list_data.h"
+#include "engine/in_process/page.h"
+#include "engine/in_process/renderer_host.h"
+#include "engine/in_process/v8_context_impl.h"
+#include "include/cef_app.h"
+
+namespace qbase {
+class FrameworkThread;
+class MessageLoopProxy;
+}
+
+namespace inproc {
+
+class RendererBrowser;
+
+// A renderer: its own main thread on which every render-process callback
+// of the application arrives. It shares nothing with the browser side;
+// both post plain copied data to each other.
+class Renderer {
+ public:
+  // Posts a call to the browser side; false once it is gone.
+  using HostPoster = std::function<bool(std::function<void(RendererHost&)>)>;
+
+  Renderer(CefRefPtr<CefApp> app, HostPoster to_host);
+  ~Renderer();
+  Renderer(const Renderer&) = delete;
+  Renderer& operator=(const Renderer&) = delete;
+
+  // The renderer whose main thread is the calling thread, or null.
+  static Renderer* Current();
+
+  bool Start(const ListData& extra_info);
+  // Lets queued work finish, then ends the thread.
+  void Stop();
+  bool Post(std::function<void(Renderer&)> task, int64_t delay_ms = 0);
+  DWORD thread_id() const;
+
+  // Commands from the browser side.
+  void BrowserCreated(int browser_id, int64_t frame_id);
+  void Load(int browser_id, const std::wstring& url, int sequence);
+  void DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data);
+  void BrowserDestroyed(int browser_id);
+
+  // Renderer thread only.
+  CefRefPtr<V8ContextImpl> CurrentContext() const;
+  void EnterContext(V8ContextImpl* context);
+  bool ExitContext(V8ContextImpl* context);
+  bool AddExtension(const std::wstring& name, const std::wstring& code, CefRefPtr<CefV8Handler> handler);
+  CefRefPtr<CefV8Handler> FindNative(const std::wstring& function_name) const;
+  std::wstring ExtensionText(const std::wstring& name) const;
+  std::shared_ptr<Page> CurrentPage(int browser_id) const;
+  CefRefPtr<RendererBrowser> FindBrowser(int browser_id) const;
+  CefRefPtr<CefRenderProcessHandler> handler() const { return handler_; }
+  bool PostToHost(std::function<void(RendererHost&)> call) { return to_host_(std::move(call)); }
+
+ private:
+  struct Extension {
+    std::wstring name;
+    std::wstring code;
+    CefRefPtr<CefV8Handler> handler;
+    std::vector<std::wstring> natives;
+  };
+
+  void ThreadStarted(const ListData& extra_info);
+  void ReleaseContext(RendererBrowser* browser);
+
+  CefRefPtr<CefApp> app_;
+  HostPoster to_host_;
+  std::unique_ptr<qbase::FrameworkThread> thread_;
+  // Other threads post through the proxy; it is dropped before the thread stops.
+  mutable std::mutex proxy_lock_;
+  std::shared_ptr<qbase::MessageLoopProxy> proxy_;
+  DWORD thread_id_ = 0;
+  // Everything below belongs to the renderer thread.
+  CefRefPtr<CefRenderProcessHandler> handler_;
+  std::map<int, CefRefPtr<RendererBrowser>> browsers_;
+  std::vector<CefRefPtr<V8ContextImpl>> entered_;
+  std::vector<Extension> extensions_;
+  bool accepting_extensions_ = false;
+};
+
+}  // namespace inproc

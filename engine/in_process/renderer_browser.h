@@ -1,0 +1,84 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/in_process/page.h"
+#include "engine/in_process/v8_context_impl.h"
+#include "include/cef_browser.h"
+#include "include/cef_dom.h"
+
+namespace inproc {
+
+class Renderer;
+class RendererBrowser;
+
+// A renderer's view of a frame; it lives on the renderer thread only.
+class RendererFrame : public CefFrame {
+ public:
+  RendererFrame(Renderer* renderer, RendererBrowser* browser, int64_t identifier)
+      : renderer_(renderer), browser_(browser), identifier_(identifier) {}
+
+  void Detach();
+  CefRefPtr<V8ContextImpl> context() const { return context_; }
+  void set_context(CefRefPtr<V8ContextImpl> context) { context_ = context; }
+  std::shared_ptr<Page> page() const { return page_; }
+  void set_page(std::shared_ptr<Page> page) { page_ = std::move(page); }
+  void set_url(const std::wstring& url) { url_ = url; }
+
+  void LoadURL(const CefString& url) override;
+  bool IsMain() override { return true; }
+  CefString GetURL() override;
+  int64_t GetIdentifier() override { return identifier_; }
+  CefRefPtr<CefBrowser> GetBrowser() override;
+  CefRefPtr<CefV8Context> GetV8Context() override;
+  void SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) override;
+
+ private:
+  Renderer* renderer_;
+  RendererBrowser* browser_;
+  int64_t identifier_;
+  std::wstring url_;
+  CefRefPtr<V8ContextImpl> context_;
+  std::shared_ptr<Page> page_;
+  IMPLEMENT_REFCOUNTING(RendererFrame);
+};
+
+// A renderer's view of a browser: no host, navigation by request to the
+// browser side.
+class RendererBrowser : public CefBrowser {
+ public:
+  RendererBrowser(Renderer* renderer, int identifier, int64_t frame_id);
+
+  RendererFrame* main_frame() const { return main_frame_.get(); }
+  void Detach();
+
+  CefRefPtr<CefBrowserHost> GetHost() override { return nullptr; }
+  void GoBack() override;
+  void GoForward() override;
+  void Reload() override;
+  int GetIdentifier() override { return identifier_; }
+  bool IsSame(CefRefPtr<CefBrowser> that) override { return that && that->GetIdentifier() == identifier_; }
+  CefRefPtr<CefFrame> GetMainFrame() override;
+  CefRefPtr<CefFrame> GetFrame(int64_t identifier) override;
+
+ private:
+  void History(int step);
+
+  Renderer* renderer_;
+  int identifier_;
+  CefRefPtr<RendererFrame> main_frame_;
+  IMPLEMENT_REFCOUNTING(RendererBrowser);
+};
+
+class DomNodeImpl : public CefDOMNode {
+ public:
+  explicit DomNodeImpl(bool editable) : editable_(editable) {}
+  bool IsEditable() override { return editable_; }
+
+ private:
+  bool editable_;
+  IMPLEMENT_REFCOUNTING(DomNodeImpl);
+};
+
+}  // namespace inproc

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/in_process/list_data.h"
+
+namespace inproc {
+
+// What a renderer asks of the browser side. Calls arrive on the engine's UI
+// thread and carry only copied data.
+class RendererHost {
+ public:
+  virtual ~RendererHost() = default;
+  virtual void OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
+                              const std::wstring& title) = 0;
+  virtual void OnNavigateRequest(int browser_id, const std::wstring& url) = 0;
+  // -1 back, +1 forward, 0 reload.
+  virtual void OnHistoryRequest(int browser_id, int step) = 0;
+  virtual void OnPopupRequest(int browser_id, const std::wstring& url, const std::wstring& frame_name) = 0;
+  virtual void OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) = 0;
+  virtual void OnTitleChange(int browser_id, const std::wstring& title) = 0;
+  virtual void OnBackgroundChange(int browser_id, uint32_t bgra) = 0;
+  virtual void OnConsoleMessage(int browser_id, const std::wstring& message) = 0;
+};
+
+}  // namespace inproc

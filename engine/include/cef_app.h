@@ -1,0 +1,36 @@
+#pragma once
+
+#include "include/cef_base.h"
+#include "include/cef_browser_process_handler.h"
+#include "include/cef_command_line.h"
+#include "include/cef_render_process_handler.h"
+#include "include/cef_types.h"
+
+class CefResourceBundleHandler : public virtual CefBaseRefCounted {};
+
+class CefSchemeRegistrar {
+ public:
+  virtual ~CefSchemeRegistrar() = default;
+  virtual bool AddCustomScheme(const CefString& scheme_name, int options) = 0;
+};
+
+// The client's application object, asked for its handlers in every process.
+class CefApp : public virtual CefBaseRefCounted {
+ public:
+  // An empty process type is the browser process.
+  virtual void OnBeforeCommandLineProcessing(const CefString& process_type, CefRefPtr<CefCommandLine> command_line) {}
+  virtual void OnRegisterCustomSchemes(CefSchemeRegistrar* registrar) {}
+  virtual CefRefPtr<CefResourceBundleHandler> GetResourceBundleHandler() { return nullptr; }
+  virtual CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() { return nullptr; }
+  virtual CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() { return nullptr; }
+};
+
+// 0 or more: this is an engine sub-process and its work is done (the value
+// is its exit code). Negative: the browser process, go on with CefInitialize.
+int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void* windows_sandbox_info);
+bool CefInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application,
+                   void* windows_sandbox_info);
+// On the thread that called CefInitialize.
+void CefShutdown();
+// For a client that runs the engine on its own UI thread.
+void CefDoMessageLoopWork();

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "include/cef_base.h"
+#include "include/cef_types.h"
+
+class CefTask : public virtual CefBaseRefCounted {
+ public:
+  virtual void Execute() = 0;
+};
+
+// False when the thread is not running (before start-up, after shutdown).
+bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task);
+bool CefPostDelayedTask(CefThreadId thread_id, CefRefPtr<CefTask> task, int64_t delay_ms);
+bool CefCurrentlyOn(CefThreadId thread_id);
