@@ -54,6 +54,7 @@ void FrameworkThread::Run() {
   // A registration that Cleanup left behind would point at a dead loop.
   while (record->registration_count > 0) ThreadRegistry::UnregisterCurrentThread();
   DestroyLoop();
+  set_thread_id(0);
   ThreadLocalRecord::SetCurrent(nullptr);
   delete record;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "base/unique_handle.h"
 
 namespace qbase {
@@ -29,7 +31,8 @@ class Thread {
  private:
   static unsigned __stdcall ThreadMain(void* self);
 
-  DWORD thread_id_ = 0;
+  // Written by the starting thread and by the thread itself.
+  std::atomic<DWORD> thread_id_{0};
   UniqueKernelHandle handle_;
 };
 
