@@ -55,15 +55,20 @@ struct Lateness {
   }
 };
 
-// Pumps this thread's messages until |end| on the counter.
+// Pumps this thread's messages until |end| on the counter. The deadline is
+// checked between messages: a backlog of timer messages must not stretch
+// the run.
 void PumpUntil(int64_t end, int64_t frequency) {
   for (;;) {
     int64_t now = Counter();
     if (now >= end) return;
+    MSG message;
+    if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::DispatchMessageW(&message);
+      continue;
+    }
     DWORD wait_ms = static_cast<DWORD>((end - now) * 1000 / frequency) + 1;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait_ms, QS_ALLINPUT);
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
   }
 }
 
