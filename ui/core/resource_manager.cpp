@@ -8,6 +8,9 @@
 #include <memory>
 
 #include "ui/core/dpi_scale.h"
+#include "ui/render/gdiplus_session.h"
+#include "ui/render/image_cache.h"
+#include "ui/render/render_factory_gdiplus.h"
 
 namespace ui {
 
@@ -23,6 +26,9 @@ struct ResourceState {
   std::wstring default_disabled_text_color = ResourceManager::kDefaultDisabledTextColor;
   std::map<std::wstring, std::wstring> classes;
   LanguageStrings language_strings;
+  std::unique_ptr<IRenderFactory> render_factory;
+  std::unique_ptr<GdiplusSession> gdiplus;
+  ImageCache image_cache;
 };
 
 ResourceState& State() {
@@ -40,23 +46,23 @@ const wchar_t* SystemFaceName() {
 
 void ResourceManager::Startup(const std::wstring& resource_root, const ControlFactory& factory,
                               const std::wstring& theme, const std::wstring& language) {
-  // TODO(render): create the GDI+ render factory and install it, replacing
-  // any previous one, before anything below can draw.
+  State().render_factory = std::make_unique<RenderFactory_GdiPlus>();
   SetResourcePath(resource_root + theme);
   SetControlFactory(factory);
   // TODO(markup): load "global.xml" from the resource path with a temporary
   // host window and a markup builder; it fills fonts, colours, classes and
   // the default text colours.
   GetLanguageStrings().LoadFromFile(resource_root + language + L"\\gdstrings.ini");
-  // TODO(render): start GDI+ here, before the common controls.
+  // A second Startup keeps the GDI+ start-up it already holds.
+  if (!State().gdiplus) State().gdiplus = std::make_unique<GdiplusSession>();
   ::InitCommonControls();
 }
 
 void ResourceManager::Shutdown() {
-  // TODO(render): destroy the render factory first; it may hold fonts.
+  State().render_factory.reset();
   State().fonts.clear();
   State().default_font_id.clear();
-  // TODO(render): shut GDI+ down last.
+  State().gdiplus.reset();
 }
 
 const std::wstring& ResourceManager::GetResourcePath() { return State().resource_path; }
@@ -141,5 +147,15 @@ void ResourceManager::SetDefaultDisabledTextColor(const std::wstring& name) {
 }
 
 LanguageStrings& ResourceManager::GetLanguageStrings() { return State().language_strings; }
+
+IRenderFactory* ResourceManager::GetRenderFactory() { return State().render_factory.get(); }
+
+std::shared_ptr<ImageInfo> ResourceManager::GetImage(const std::wstring& path) {
+  return State().image_cache.GetImage(path);
+}
+
+std::shared_ptr<ImageInfo> ResourceManager::FindCachedImage(const std::wstring& path) {
+  return State().image_cache.FindCachedImage(path);
+}
 
 }  // namespace ui

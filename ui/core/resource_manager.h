@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "ui/core/font_info.h"
@@ -12,6 +13,8 @@
 namespace ui {
 
 class Control;
+class IRenderFactory;
+class ImageInfo;
 
 // The application's hook for element names the framework does not know:
 // returns a new control, or null to pass.
@@ -66,6 +69,16 @@ class ResourceManager {
   static void SetDefaultDisabledTextColor(const std::wstring& name);
 
   static LanguageStrings& GetLanguageStrings();
+
+  // The drawing factory installed by Startup; null before it and after
+  // Shutdown.
+  static IRenderFactory* GetRenderFactory();
+
+  // The decoded image at |path|, shared with every other holder; decoded
+  // from disk when nobody holds it. Null when it cannot be decoded.
+  static std::shared_ptr<ImageInfo> GetImage(const std::wstring& path);
+  // Only an image some holder still has; never decodes.
+  static std::shared_ptr<ImageInfo> FindCachedImage(const std::wstring& path);
 };
 
 }  // namespace ui

@@ -1,0 +1,444 @@
+#include "ui/render/render_context_gdiplus.h"
+
+#include <cstring>
+
+#include "ui/core/dpi_scale.h"
+#include "ui/core/resource_manager.h"
+#include "ui/render/brush_gdiplus.h"
+#include "ui/render/gdiplus_flat.h"
+#include "ui/render/path_gdiplus.h"
+#include "ui/render/pen_gdiplus.h"
+
+namespace ui {
+
+namespace {
+
+// The face whose glyphs sit one pixel high when centred vertically.
+constexpr wchar_t kNewSongTi[] = L"\u65B0\u5B8B\u4F53";
+// Two CJK characters whose height stands for one line of text.
+constexpr wchar_t kLineProbe[] = L"\u6D4B\u8BD5";
+
+UniqueGpGraphics MakeGraphics(HDC dc, bool antialias) {
+  UniqueGpGraphics graphics;
+  if (!dc || gp::GdipCreateFromHDC(dc, graphics.put()) != Gdiplus::Ok) return UniqueGpGraphics();
+  if (antialias) gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeAntiAlias);
+  return graphics;
+}
+
+UniqueGpPen MakePen(uint32_t argb, int width) {
+  UniqueGpPen pen;
+  gp::GdipCreatePen1(argb, static_cast<Gdiplus::REAL>(width), Gdiplus::UnitWorld, pen.put());
+  return pen;
+}
+
+UniqueGpBrush MakeSolidBrush(uint32_t argb) {
+  Gdiplus::GpSolidFill* fill = nullptr;
+  gp::GdipCreateSolidFill(argb, &fill);
+  return UniqueGpBrush(fill);
+}
+
+Gdiplus::GpPen* PenOf(const IPen* pen) {
+  const Pen_GdiPlus* gdiplus_pen = dynamic_cast<const Pen_GdiPlus*>(pen);
+  return gdiplus_pen ? gdiplus_pen->GetPen() : nullptr;
+}
+
+// Alpha 255 keeps the colour; anything lower scales the colour's own alpha.
+uint32_t ScaleAlpha(uint32_t argb, uint8_t alpha) {
+  if (alpha == 255) return argb;
+  const uint32_t scaled = (argb >> 24) * alpha / 255;
+  return (scaled << 24) | (argb & 0x00FFFFFF);
+}
+
+// The registered font, else the DC's own; the generic sans-serif face keeps
+// text visible when neither is a face GDI+ can use.
+UniqueGpFont MakeFont(HDC dc, const std::wstring& font_id, FontInfo** info_out) {
+  UniqueGpFont font;
+  FontInfo* info = ResourceManager::GetFont(font_id);
+  if (info && info->font) {
+    LOGFONTW description = {};
+    if (::GetObjectW(info->font.get(), sizeof(description), &description) == sizeof(description)) {
+      gp::GdipCreateFontFromLogfontW(dc, &description, font.put());
+    }
+  } else {
+    info = nullptr;
+  }
+  if (!font) gp::GdipCreateFontFromDC(dc, font.put());
+  if (!font) {
+    Gdiplus::GpFontFamily* family = nullptr;
+    if (gp::GdipGetGenericFontFamilySansSerif(&family) == Gdiplus::Ok) {
+      gp::GdipCreateFont(family, 12.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel, font.put());
+    }
+  }
+  if (info_out) *info_out = info;
+  return font;
+}
+
+UniqueGpStringFormat CopyGenericTypographic() {
+  Gdiplus::GpStringFormat* generic = nullptr;
+  UniqueGpStringFormat format;
+  // The generic format belongs to GDI+ and is never deleted here.
+  if (gp::GdipStringFormatGetGenericTypographic(&generic) == Gdiplus::Ok && generic) {
+    gp::GdipCloneStringFormat(generic, format.put());
+  }
+  return format;
+}
+
+}  // namespace
+
+RenderContext_GdiPlus::RenderContext_GdiPlus() : dc_(::CreateCompatibleDC(nullptr)) {}
+
+RenderContext_GdiPlus::~RenderContext_GdiPlus() {
+  UnselectBitmap();
+  dc_.reset();
+  // The bitmap member goes last, after the DC that held it.
+}
+
+void RenderContext_GdiPlus::UnselectBitmap() {
+  if (old_bitmap_ && dc_) ::SelectObject(dc_.get(), old_bitmap_);
+  old_bitmap_ = nullptr;
+}
+
+bool RenderContext_GdiPlus::Resize(int width, int height, bool top_down) {
+  if (width == bitmap_.GetWidth() && height == bitmap_.GetHeight()) return false;
+  UnselectBitmap();
+  if (!bitmap_.Init(dc_.get(), width, height, top_down)) return false;
+  top_down_ = top_down;
+  old_bitmap_ = ::SelectObject(dc_.get(), bitmap_.GetBitmap());
+  return true;
+}
+
+std::unique_ptr<IRenderContext> RenderContext_GdiPlus::Clone() {
+  auto copy = std::make_unique<RenderContext_GdiPlus>();
+  if (GetWidth() > 0 && copy->Resize(GetWidth(), GetHeight(), top_down_)) {
+    // Straight from memory: the origin and clip of this surface must not
+    // shift or crop the copy.
+    ::GdiFlush();
+    std::memcpy(copy->GetPixelBits(), GetPixelBits(), static_cast<size_t>(GetWidth()) * GetHeight() * 4);
+  }
+  return copy;
+}
+
+HBITMAP RenderContext_GdiPlus::TakeBitmap() {
+  if (!bitmap_.GetBitmap()) return nullptr;
+  UnselectBitmap();
+  return bitmap_.TakeBitmap();
+}
+
+bool RenderContext_GdiPlus::SetTransparentTarget(bool transparent) {
+  const bool old = transparent_target_;
+  transparent_target_ = transparent;
+  return old;
+}
+
+void RenderContext_GdiPlus::SaveState() { saved_state_ = ::SaveDC(dc_.get()); }
+
+void RenderContext_GdiPlus::RestoreState() {
+  // A second restore must not pop a level pushed since under the same number.
+  if (saved_state_ > 0) ::RestoreDC(dc_.get(), saved_state_);
+  saved_state_ = 0;
+}
+
+Point RenderContext_GdiPlus::OffsetOrigin(int dx, int dy) {
+  const Point old = GetOrigin();
+  ::SetWindowOrgEx(dc_.get(), old.x + dx, old.y + dy, nullptr);
+  return old;
+}
+
+Point RenderContext_GdiPlus::SetOrigin(const Point& origin) {
+  const Point old = GetOrigin();
+  ::SetWindowOrgEx(dc_.get(), origin.x, origin.y, nullptr);
+  return old;
+}
+
+Point RenderContext_GdiPlus::GetOrigin() const {
+  POINT origin = {};
+  ::GetWindowOrgEx(dc_.get(), &origin);
+  return Point(origin);
+}
+
+bool RenderContext_GdiPlus::CopyFrom(int x, int y, int width, int height, HDC source, int source_x, int source_y,
+                                     DWORD raster_op) {
+  return ::BitBlt(dc_.get(), x, y, width, height, source, source_x, source_y, raster_op) != FALSE;
+}
+
+bool RenderContext_GdiPlus::BlendFrom(int x, int y, int width, int height, HDC source, int source_x, int source_y,
+                                      int source_width, int source_height, uint8_t alpha) {
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+  return ::AlphaBlend(dc_.get(), x, y, width, height, source, source_x, source_y, source_width, source_height,
+                      blend) != FALSE;
+}
+
+void RenderContext_GdiPlus::DrawPiece(HDC source_dc, bool blend, const Rect& dest, const Rect& source,
+                                      uint8_t fade) {
+  if (blend || (dest.Width() == source.Width() && dest.Height() == source.Height())) {
+    BlendFrom(dest.left, dest.top, dest.Width(), dest.Height(), source_dc, source.left, source.top, source.Width(),
+              source.Height(), fade);
+  } else {
+    ::StretchBlt(dc_.get(), dest.left, dest.top, dest.Width(), dest.Height(), source_dc, source.left, source.top,
+                 source.Width(), source.Height(), SRCCOPY);
+  }
+}
+
+void RenderContext_GdiPlus::DrawImage(const Rect& paint_rect, HBITMAP bitmap, bool has_alpha, const Rect& dest,
+                                      const Rect& source, const Rect& corner, uint8_t fade, bool x_tiled,
+                                      bool y_tiled) {
+  Rect visible;
+  if (!bitmap || !visible.Intersect(dest, paint_rect)) return;
+
+  UniqueMemoryDc source_dc(::CreateCompatibleDC(dc_.get()));
+  if (!source_dc) return;
+  ScopedSelectObject select(source_dc.get(), bitmap);
+  const int old_mode = ::SetStretchBltMode(dc_.get(), HALFTONE);
+  POINT old_brush_origin = {};
+  ::SetBrushOrgEx(dc_.get(), 0, 0, &old_brush_origin);
+
+  const bool blend = transparent_target_ || has_alpha || fade < 255;
+  // Border widths are lengths, so each is scaled on its own.
+  const DpiScale& scale = DpiScale::GetInstance();
+  const Rect dc_corner(scale.ScaleValue(corner.left), scale.ScaleValue(corner.top), scale.ScaleValue(corner.right),
+                       scale.ScaleValue(corner.bottom));
+  const Rect& c = corner;
+  const Rect& d = dest;
+  const Rect& s = source;
+  const Rect& k = dc_corner;
+  auto piece = [&](const Rect& to, const Rect& from) { DrawPiece(source_dc.get(), blend, to, from, fade); };
+
+  const Rect centre_dest(d.left + k.left, d.top + k.top, d.right - k.right, d.bottom - k.bottom);
+  const Rect centre_source(s.left + c.left, s.top + c.top, s.right - c.right, s.bottom - c.bottom);
+  Rect hit;
+  if (hit.Intersect(centre_dest, paint_rect)) {
+    const int tile_w = s.Width() - c.left - c.right;
+    const int tile_h = s.Height() - c.top - c.bottom;
+    if (!x_tiled && !y_tiled) {
+      piece(centre_dest, centre_source);
+    } else if (tile_w > 0 && tile_h > 0) {
+      // A source without a centre has nothing to tile.
+      const int columns = x_tiled ? (centre_dest.Width() + tile_w - 1) / tile_w : 1;
+      const int rows = y_tiled ? (centre_dest.Height() + tile_h - 1) / tile_h : 1;
+      for (int j = 0; j < rows; ++j) {
+        for (int i = 0; i < columns; ++i) {
+          Rect to = centre_dest;
+          Rect from = centre_source;
+          if (x_tiled) {
+            to.left = centre_dest.left + i * tile_w;
+            to.right = std::min<int>(to.left + tile_w, centre_dest.right);
+            from.right = from.left + to.Width();
+          }
+          if (y_tiled) {
+            to.top = centre_dest.top + j * tile_h;
+            to.bottom = std::min<int>(to.top + tile_h, centre_dest.bottom);
+            from.bottom = from.top + to.Height();
+          }
+          piece(to, from);
+        }
+      }
+    }
+  }
+
+  auto border = [&](bool sizes_positive, const Rect& to, const Rect& from) {
+    Rect overlap;
+    if (sizes_positive && overlap.Intersect(to, paint_rect)) piece(to, from);
+  };
+  border(c.left > 0 && c.top > 0, Rect(d.left, d.top, d.left + k.left, d.top + k.top),
+         Rect(s.left, s.top, s.left + c.left, s.top + c.top));
+  border(c.top > 0, Rect(d.left + k.left, d.top, d.right - k.right, d.top + k.top),
+         Rect(s.left + c.left, s.top, s.right - c.right, s.top + c.top));
+  border(c.right > 0 && c.top > 0, Rect(d.right - k.right, d.top, d.right, d.top + k.top),
+         Rect(s.right - c.right, s.top, s.right, s.top + c.top));
+  border(c.left > 0, Rect(d.left, d.top + k.top, d.left + k.left, d.bottom - k.bottom),
+         Rect(s.left, s.top + c.top, s.left + c.left, s.bottom - c.bottom));
+  border(c.right > 0, Rect(d.right - k.right, d.top + k.top, d.right, d.bottom - k.bottom),
+         Rect(s.right - c.right, s.top + c.top, s.right, s.bottom - c.bottom));
+  border(c.left > 0 && c.bottom > 0, Rect(d.left, d.bottom - k.bottom, d.left + k.left, d.bottom),
+         Rect(s.left, s.bottom - c.bottom, s.left + c.left, s.bottom));
+  border(c.bottom > 0, Rect(d.left + k.left, d.bottom - k.bottom, d.right - k.right, d.bottom),
+         Rect(s.left + c.left, s.bottom - c.bottom, s.right - c.right, s.bottom));
+  border(c.right > 0 && c.bottom > 0, Rect(d.right - k.right, d.bottom - k.bottom, d.right, d.bottom),
+         Rect(s.right - c.right, s.bottom - c.bottom, s.right, s.bottom));
+
+  ::SetBrushOrgEx(dc_.get(), old_brush_origin.x, old_brush_origin.y, nullptr);
+  ::SetStretchBltMode(dc_.get(), old_mode);
+}
+
+void RenderContext_GdiPlus::FillNamedColor(const Rect& rect, const std::wstring& color_name, uint8_t alpha) {
+  if (color_name.empty()) return;
+  FillColor(rect, ResourceManager::GetTextColor(color_name), alpha);
+}
+
+void RenderContext_GdiPlus::FillGradient(const Rect& rect, uint32_t color1, uint32_t color2, uint8_t alpha) {
+  // GDI+ refuses a gradient over an empty box.
+  if (rect.IsEmpty()) return;
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
+  if (!graphics) return;
+  const Gdiplus::GpRect box(rect.left, rect.top, rect.Width(), rect.Height());
+  Gdiplus::GpLineGradient* gradient = nullptr;
+  // Vertical: colour 1 on the top edge, colour 2 on the bottom edge.
+  gp::GdipCreateLineBrushFromRectI(&box, ScaleAlpha(color1, alpha), color2, Gdiplus::LinearGradientModeVertical,
+                                   Gdiplus::WrapModeTile, &gradient);
+  UniqueGpBrush brush(gradient);
+  if (brush) gp::GdipFillRectangleI(graphics.get(), brush.get(), box.X, box.Y, box.Width, box.Height);
+}
+
+void RenderContext_GdiPlus::FillColor(const Rect& rect, uint32_t argb, uint8_t alpha) {
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
+  UniqueGpBrush brush = MakeSolidBrush(ScaleAlpha(argb, alpha));
+  if (graphics && brush) {
+    gp::GdipFillRectangleI(graphics.get(), brush.get(), rect.left, rect.top, rect.Width(), rect.Height());
+  }
+}
+
+void RenderContext_GdiPlus::StrokeLine(const IPen* pen, int x1, int y1, int x2, int y2) {
+  Gdiplus::GpPen* native_pen = PenOf(pen);
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
+  if (graphics && native_pen) gp::GdipDrawLineI(graphics.get(), native_pen, x1, y1, x2, y2);
+}
+
+void RenderContext_GdiPlus::DrawLine(const Rect& rect, int width, uint32_t argb) {
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
+  UniqueGpPen pen = MakePen(argb, width);
+  if (graphics && pen) gp::GdipDrawLineI(graphics.get(), pen.get(), rect.left, rect.top, rect.right, rect.bottom);
+}
+
+void RenderContext_GdiPlus::DrawBezier(const IPen* pen, int x1, int y1, int x2, int y2, int x3, int y3, int x4,
+                                       int y4) {
+  Gdiplus::GpPen* native_pen = PenOf(pen);
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
+  if (graphics && native_pen) gp::GdipDrawBezierI(graphics.get(), native_pen, x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void RenderContext_GdiPlus::DrawRect(const Rect& rect, int width, uint32_t argb) {
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
+  UniqueGpPen pen = MakePen(argb, width);
+  if (graphics && pen) {
+    gp::GdipDrawRectangleI(graphics.get(), pen.get(), rect.left, rect.top, rect.Width(), rect.Height());
+  }
+}
+
+void RenderContext_GdiPlus::DrawRoundRect(const Rect& rect, const Size& round, int width, uint32_t argb) {
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
+  UniqueGpPen pen = MakePen(argb, width);
+  UniqueGpPath path;
+  gp::GdipCreatePath(Gdiplus::FillModeAlternate, path.put());
+  if (!graphics || !pen || !path) return;
+  const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+  const int rx = round.cx, ry = round.cy;
+  Gdiplus::GpPath* p = path.get();
+  gp::GdipAddPathArcI(p, l, t, rx, ry, 180, 90);
+  gp::GdipAddPathLineI(p, l + rx, t, r - rx, t);
+  gp::GdipAddPathArcI(p, r - rx, t, rx, ry, 270, 90);
+  gp::GdipAddPathLineI(p, r, t + ry, r, b - ry);
+  gp::GdipAddPathArcI(p, r - rx, b - ry, rx, ry, 0, 90);
+  gp::GdipAddPathLineI(p, r - rx, b, l + rx, b);
+  gp::GdipAddPathArcI(p, l, b - ry, rx, ry, 90, 90);
+  gp::GdipAddPathLineI(p, l, b - ry, l, t + ry);
+  gp::GdipClosePathFigure(p);
+  gp::GdipDrawPath(graphics.get(), pen.get(), p);
+}
+
+void RenderContext_GdiPlus::DrawText(const Rect& rect, const std::wstring& text, uint32_t argb,
+                                     const std::wstring& font_id, UINT format, uint8_t alpha, bool line_limit) {
+  if (text.empty()) return;
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
+  if (!graphics) return;
+  FontInfo* info = nullptr;
+  UniqueGpFont font = MakeFont(dc_.get(), font_id, &info);
+  UniqueGpStringFormat string_format = CopyGenericTypographic();
+  if (!font || !string_format) return;
+
+  // Never fully opaque: GDI+ then blends glyphs itself instead of handing
+  // them to GDI, which would wipe the alpha channel under the text.
+  uint32_t text_alpha = static_cast<uint32_t>((argb >> 24) / 255.0 * alpha);
+  if (text_alpha >= 255) text_alpha = 254;
+  UniqueGpBrush brush = MakeSolidBrush((text_alpha << 24) | (argb & 0x00FFFFFF));
+  if (!brush) return;
+
+  Gdiplus::GpStringFormat* f = string_format.get();
+  if (format & kTextEndEllipsis) gp::GdipSetStringFormatTrimming(f, Gdiplus::StringTrimmingEllipsisCharacter);
+  INT flags = 0;
+  if (format & kTextNoClip) flags |= Gdiplus::StringFormatFlagsNoClip;
+  if (format & kTextSingleLine) flags |= Gdiplus::StringFormatFlagsNoWrap;
+  if (line_limit) flags |= Gdiplus::StringFormatFlagsLineLimit;
+  gp::GdipSetStringFormatFlags(f, flags);
+  gp::GdipSetStringFormatAlign(f, (format & kTextCenter)  ? Gdiplus::StringAlignmentCenter
+                                  : (format & kTextRight) ? Gdiplus::StringAlignmentFar
+                                                          : Gdiplus::StringAlignmentNear);
+  gp::GdipSetStringFormatLineAlign(f, (format & kTextVCenter)  ? Gdiplus::StringAlignmentCenter
+                                      : (format & kTextBottom) ? Gdiplus::StringAlignmentFar
+                                                               : Gdiplus::StringAlignmentNear);
+
+  Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(rect.left), static_cast<Gdiplus::REAL>(rect.top),
+                        static_cast<Gdiplus::REAL>(rect.Width()), static_cast<Gdiplus::REAL>(rect.Height()));
+  if ((format & kTextVCenter) && info && info->face_name == kNewSongTi) {
+    if (info->text_metrics.tmHeight == 0) {
+      ScopedSelectObject select(dc_.get(), info->font.get());
+      ::GetTextMetricsW(dc_.get(), &info->text_metrics);
+    }
+    if (rect.Height() >= info->text_metrics.tmHeight + 2) layout.Y += 1;
+  }
+  gp::GdipDrawString(graphics.get(), text.c_str(), static_cast<INT>(text.size()), font.get(), &layout, f,
+                     brush.get());
+}
+
+void RenderContext_GdiPlus::DrawEllipse(const Rect& rect, int width, uint32_t argb) {
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
+  UniqueGpPen pen = MakePen(argb, width);
+  if (graphics && pen) {
+    gp::GdipDrawEllipseI(graphics.get(), pen.get(), rect.left, rect.top, rect.Width(), rect.Height());
+  }
+}
+
+void RenderContext_GdiPlus::FillEllipse(const Rect& rect, uint32_t argb) {
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
+  UniqueGpBrush brush = MakeSolidBrush(argb);
+  if (graphics && brush) {
+    gp::GdipFillEllipseI(graphics.get(), brush.get(), rect.left, rect.top, rect.Width(), rect.Height());
+  }
+}
+
+Rect RenderContext_GdiPlus::MeasureText(const std::wstring& text, const std::wstring& font_id, UINT format,
+                                        int width) {
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
+  if (!graphics) return Rect();
+  UniqueGpFont font = MakeFont(dc_.get(), font_id, nullptr);
+  UniqueGpStringFormat string_format = CopyGenericTypographic();
+  if (!font || !string_format) return Rect();
+  if (format & kTextSingleLine) gp::GdipSetStringFormatFlags(string_format.get(), Gdiplus::StringFormatFlagsNoWrap);
+
+  auto measure = [&](const wchar_t* chars, INT length, const Gdiplus::RectF& layout) {
+    Gdiplus::RectF bounds(0, 0, 0, 0);
+    gp::GdipMeasureString(graphics.get(), chars, length, font.get(), &layout, string_format.get(), &bounds, nullptr,
+                          nullptr);
+    return bounds;
+  };
+
+  // A zero width or height is unbounded to GDI+.
+  Gdiplus::RectF layout(0, 0, 0, 0);
+  if (width >= 0) {
+    layout.Width = static_cast<Gdiplus::REAL>(width);
+    if (format & kTextSingleLine) layout.Height = measure(kLineProbe, 2, Gdiplus::RectF(0, 0, 0, 0)).Height;
+  }
+  const Gdiplus::RectF bounds = measure(text.c_str(), static_cast<INT>(text.size()), layout);
+  return Rect(static_cast<int>(bounds.X), static_cast<int>(bounds.Y), static_cast<int>(bounds.X + bounds.Width + 1),
+              static_cast<int>(bounds.Y + bounds.Height + 1));
+}
+
+void RenderContext_GdiPlus::DrawPath(const IPath* path, const IPen* pen) {
+  const Path_Gdiplus* gdiplus_path = dynamic_cast<const Path_Gdiplus*>(path);
+  Gdiplus::GpPen* native_pen = PenOf(pen);
+  if (!gdiplus_path || !gdiplus_path->GetPath() || !native_pen) return;
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
+  if (graphics) gp::GdipDrawPath(graphics.get(), native_pen, gdiplus_path->GetPath());
+}
+
+void RenderContext_GdiPlus::FillPath(const IPath* path, const IBrush* brush) {
+  const Path_Gdiplus* gdiplus_path = dynamic_cast<const Path_Gdiplus*>(path);
+  const Brush_Gdiplus* gdiplus_brush = dynamic_cast<const Brush_Gdiplus*>(brush);
+  if (!gdiplus_path || !gdiplus_path->GetPath() || !gdiplus_brush) return;
+  Gdiplus::GpBrush* native_brush =
+      gdiplus_brush->GetSolidBrush() ? gdiplus_brush->GetSolidBrush() : gdiplus_brush->GetTextureBrush();
+  if (!native_brush) return;
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
+  if (graphics) gp::GdipFillPath(graphics.get(), native_brush, gdiplus_path->GetPath());
+}
+
+}  // namespace ui
