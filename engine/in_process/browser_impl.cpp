@@ -90,11 +90,11 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefPro
 
 BrowserImpl::BrowserImpl(int identifier, int64_t frame_id, CefRefPtr<CefClient> client,
                          const CefWindowInfo& window_info, bool is_popup)
-    : identifier_(identifier),
-      is_popup_(is_popup),
-      window_info_(window_info),
-      main_frame_(new FrameImpl(this, frame_id)),
-      client_(client) {}
+    : identifier_(identifier), is_popup_(is_popup), window_info_(window_info), client_(client) {
+  // Made here, not in the initializer list: the frame takes a reference to
+  // this browser, and the reference count is only ready once every member is.
+  main_frame_ = new FrameImpl(this, frame_id);
+}
 
 CefRefPtr<CefClient> BrowserImpl::client() {
   std::lock_guard<std::mutex> guard(lock_);

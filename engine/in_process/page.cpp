@@ -135,28 +135,40 @@ void Page::FailLoad(int error_code, const std::wstring& error_text) {
   error_text_ = error_text;
 }
 
-void Page::Navigate(const std::wstring& url) {
+void Page::ToHost(std::function<void(RendererHost&)> call) {
   if (!IsLoaded()) return;
+  // A page that navigates while it loads finishes loading first.
+  if (running_script_) {
+    deferred_.push_back(std::move(call));
+    return;
+  }
+  renderer_->PostToHost(std::move(call));
+}
+
+std::vector<std::function<void(RendererHost&)>> Page::TakeDeferred() {
+  std::vector<std::function<void(RendererHost&)>> calls;
+  calls.swap(deferred_);
+  return calls;
+}
+
+void Page::Navigate(const std::wstring& url) {
   int id = browser_id_;
-  renderer_->PostToHost([id, url](RendererHost& host) { host.OnNavigateRequest(id, url); });
+  ToHost([id, url](RendererHost& host) { host.OnNavigateRequest(id, url); });
 }
 
 void Page::GoBack() {
-  if (!IsLoaded()) return;
   int id = browser_id_;
-  renderer_->PostToHost([id](RendererHost& host) { host.OnHistoryRequest(id, -1); });
+  ToHost([id](RendererHost& host) { host.OnHistoryRequest(id, -1); });
 }
 
 void Page::Reload() {
-  if (!IsLoaded()) return;
   int id = browser_id_;
-  renderer_->PostToHost([id](RendererHost& host) { host.OnHistoryRequest(id, 0); });
+  ToHost([id](RendererHost& host) { host.OnHistoryRequest(id, 0); });
 }
 
 void Page::OpenPopup(const std::wstring& url, const std::wstring& frame_name) {
-  if (!IsLoaded()) return;
   int id = browser_id_;
-  renderer_->PostToHost([id, url, frame_name](RendererHost& host) { host.OnPopupRequest(id, url, frame_name); });
+  ToHost([id, url, frame_name](RendererHost& host) { host.OnPopupRequest(id, url, frame_name); });
 }
 
 void Page::FocusNode(bool editable) {

@@ -4,7 +4,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "engine/in_process/renderer_host.h"
 #include "include/cef_frame.h"
 #include "include/cef_v8.h"
 
@@ -59,7 +61,10 @@ class Page {
 
   // For the renderer.
   void Detach() { renderer_ = nullptr; }
+  // Requests made while the script ran; they follow the load's end.
+  std::vector<std::function<void(RendererHost&)>> TakeDeferred();
   void set_running_script(bool running) { running_script_ = running; }
+  void ToHost(std::function<void(RendererHost&)> call);
   int error_code() const { return error_code_; }
   const std::wstring& error_text() const { return error_text_; }
   const std::wstring& title() const { return title_; }
@@ -75,6 +80,7 @@ class Page {
   int error_code_ = 0;
   std::wstring error_text_;
   std::weak_ptr<Page> self_;
+  std::vector<std::function<void(RendererHost&)>> deferred_;
   friend class Renderer;
 };
 

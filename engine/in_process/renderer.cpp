@@ -230,6 +230,7 @@ void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
   PostToHost([browser_id, sequence, error_code, error_text, title](RendererHost& host) {
     host.OnLoadFinished(browser_id, sequence, error_code, error_text, title);
   });
+  for (auto& call : page->TakeDeferred()) PostToHost(std::move(call));
 }
 
 void Renderer::DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {

@@ -77,6 +77,12 @@ class CefRefPtr {
     swap(moved);
     return *this;
   }
+  template <typename U>
+  CefRefPtr& operator=(const CefRefPtr<U>& other) {
+    CefRefPtr copy(other.get());
+    swap(copy);
+    return *this;
+  }
   CefRefPtr& operator=(T* pointer) {
     CefRefPtr copy(pointer);
     swap(copy);

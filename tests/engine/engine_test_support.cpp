@@ -1,0 +1,257 @@
+#include "engine_test_support.h"
+
+#include <cstring>
+
+#include "base/path_util.h"
+
+namespace engine_test {
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
+  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
+  while (!condition()) {
+    if (::GetTickCount64() > deadline) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
+void PumpFor(DWORD milliseconds) {
+  ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+  PumpUntil([deadline] { return ::GetTickCount64() > deadline; }, milliseconds + 1000);
+}
+
+std::wstring TempFolder(const std::wstring& name) {
+  wchar_t buffer[MAX_PATH] = {};
+  DWORD length = ::GetTempPathW(MAX_PATH, buffer);
+  std::wstring folder = std::wstring(buffer, length) + L"tarnwell_engine_tests\\" + name + L"\\";
+  RemoveTree(folder);
+  return folder;
+}
+
+void RemoveTree(const std::wstring& path) {
+  std::wstring folder = path;
+  while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+  if (folder.empty()) return;
+  DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    ::DeleteFileW(folder.c_str());
+    return;
+  }
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..") RemoveTree(folder + L"\\" + name);
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryW(folder.c_str());
+}
+
+bool IsDirectory(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// ---- Journal ----
+
+void Journal::Add(const std::string& what, const std::wstring& text, int number) {
+  std::lock_guard<std::mutex> guard(lock_);
+  entries_.push_back(Entry{what, ::GetCurrentThreadId(), text, number});
+}
+
+std::vector<Journal::Entry> Journal::Entries() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return entries_;
+}
+
+std::vector<Journal::Entry> Journal::Find(const std::string& what) {
+  std::vector<Entry> found;
+  for (const Entry& entry : Entries()) {
+    if (entry.what == what) found.push_back(entry);
+  }
+  return found;
+}
+
+int Journal::Count(const std::string& what) { return static_cast<int>(Find(what).size()); }
+
+// ---- TestApp ----
+
+void TestApp::OnWebKitInitialized() {
+  journal.Add("webkit-initialized");
+  if (on_webkit_initialized) on_webkit_initialized();
+}
+
+void TestApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDictionaryValue>) {
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    renderer_browsers.push_back(browser.get());
+  }
+  journal.Add("renderer-browser-created", std::wstring(), browser->GetIdentifier());
+}
+
+void TestApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {
+  journal.Add("renderer-browser-destroyed", std::wstring(), browser->GetIdentifier());
+}
+
+void TestApp::OnContextCreated(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context>) {
+  journal.Add("context-created", frame->GetURL().ToWString());
+}
+
+void TestApp::OnContextReleased(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context>) {
+  journal.Add("context-released", frame->GetURL().ToWString());
+}
+
+void TestApp::OnFocusedNodeChanged(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefDOMNode> node) {
+  journal.Add("focus", node ? L"node" : L"none", node && node->IsEditable() ? 1 : 0);
+}
+
+bool TestApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId source,
+                                       CefRefPtr<CefProcessMessage> message) {
+  journal.Add("renderer-message", message->GetName().ToWString(), source);
+  return on_message ? on_message(browser, frame, message) : false;
+}
+
+// ---- TestClient ----
+
+CefRefPtr<CefBrowser> TestClient::Browser(size_t index) {
+  std::lock_guard<std::mutex> guard(lock);
+  return index < browsers.size() ? browsers[index] : nullptr;
+}
+
+bool TestClient::OnProcessMessageReceived(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefProcessId source,
+                                          CefRefPtr<CefProcessMessage> message) {
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    messages.push_back(message);
+  }
+  journal.Add("browser-message", message->GetName().ToWString(), source);
+  return true;
+}
+
+bool TestClient::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, const CefString& target_url,
+                               const CefString&, CefLifeSpanHandlerWindowOpenDisposition, bool,
+                               const CefPopupFeatures&, CefWindowInfo& window_info, CefRefPtr<CefClient>&,
+                               CefBrowserSettings&, CefRefPtr<CefDictionaryValue>&, bool*) {
+  journal.Add("before-popup", target_url.ToWString());
+  // Pop-ups of the tests draw into memory: no stray top-level windows.
+  window_info.windowless_rendering_enabled = 1;
+  return cancel_popup ? cancel_popup(target_url.ToWString()) : false;
+}
+
+void TestClient::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    browsers.push_back(browser);
+  }
+  journal.Add("after-created", std::wstring(), browser->GetIdentifier());
+}
+
+void TestClient::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
+  journal.Add("before-close", std::wstring(), browser->GetIdentifier());
+}
+
+void TestClient::OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefLoadHandlerTransitionType) {
+  journal.Add("load-start", frame->GetURL().ToWString());
+}
+
+void TestClient::OnLoadEnd(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, int status) {
+  journal.Add("load-end", frame->GetURL().ToWString(), status);
+}
+
+void TestClient::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefLoadHandlerErrorCode code,
+                             const CefString& text, const CefString& url) {
+  journal.Add("load-error", url.ToWString() + L" " + text.ToWString(), code);
+}
+
+void TestClient::OnAddressChange(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, const CefString& url) {
+  journal.Add("address", url.ToWString());
+}
+
+void TestClient::OnTitleChange(CefRefPtr<CefBrowser>, const CefString& title) {
+  journal.Add("title", title.ToWString());
+}
+
+bool TestClient::OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest> request, bool,
+                                bool) {
+  std::wstring url = request->GetURL().ToWString();
+  bool cancel = cancel_navigation && cancel_navigation(url);
+  journal.Add("before-browse", url, cancel ? 1 : 0);
+  return cancel;
+}
+
+void TestClient::GetViewRect(CefRefPtr<CefBrowser>, CefRect& rect) {
+  journal.Add("view-rect");
+  rect = view_rect;
+}
+
+void TestClient::OnPaint(CefRefPtr<CefBrowser>, cef_paint_element_type_t type, const RectList& dirty,
+                         const void* buffer, int width, int height) {
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    last_frame.assign(bytes, bytes + static_cast<size_t>(width) * height * 4);
+    frame_width = width;
+    frame_height = height;
+  }
+  journal.Add("paint", std::wstring(), type);
+}
+
+// ---- EngineScope ----
+
+EngineScope::EngineScope(CefRefPtr<CefApp> app, const std::wstring& folder_name) : folder_(TempFolder(folder_name)) {
+  qbase::CreateDirectories(folder_);
+  CefSettings settings;
+  settings.no_sandbox = 1;
+  settings.multi_threaded_message_loop = 1;
+  settings.cache_path = folder_ + L"cache";
+  settings.log_file = folder_ + L"cef.log";
+  started_ = CefInitialize(CefMainArgs(::GetModuleHandleW(nullptr)), settings, app, nullptr);
+}
+
+EngineScope::~EngineScope() {
+  Stop();
+  inproc::ClearPages();
+}
+
+void EngineScope::Stop() {
+  if (started_) CefShutdown();
+  started_ = false;
+}
+
+CefRefPtr<CefBrowser> CreateBrowserAndWait(CefRefPtr<TestClient> client, const CefWindowInfo& info,
+                                           const std::wstring& url) {
+  size_t before = 0;
+  {
+    std::lock_guard<std::mutex> guard(client->lock);
+    before = client->browsers.size();
+  }
+  if (!CefBrowserHost::CreateBrowser(info, client.get(), url, CefBrowserSettings(), nullptr, nullptr)) return nullptr;
+  if (!PumpUntil([&] {
+        std::lock_guard<std::mutex> guard(client->lock);
+        return client->browsers.size() > before;
+      })) {
+    return nullptr;
+  }
+  return client->Browser(before);
+}
+
+CefWindowInfo WindowlessInfo() {
+  CefWindowInfo info;
+  info.windowless_rendering_enabled = 1;
+  return info;
+}
+
+}  // namespace engine_test
