@@ -23,6 +23,7 @@ class LanguageStrings {
   // into line breaks; empty when the id is empty or unknown.
   std::wstring GetStringViaID(const std::wstring& id) const;
 
+  const std::map<std::wstring, std::wstring>& entries() const { return strings_; }
   size_t size() const { return strings_.size(); }
   void Clear() { strings_.clear(); }
 
