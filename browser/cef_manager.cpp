@@ -39,9 +39,9 @@ class ChildWindowTask : public CefTask {
 }  // namespace
 
 CefManager* CefManager::Instance() {
-  // Thread-safe lazy creation; it lives until the process ends.
-  static CefManager* instance = new CefManager();
-  return instance;
+  // Thread-safe lazy creation; destroyed at process exit.
+  static CefManager instance;
+  return &instance;
 }
 
 std::wstring CefManager::ReadPathVariable() {

@@ -109,9 +109,9 @@ std::wstring BrowserImpl::url() {
 bool BrowserImpl::CreateView() {
   if (window_info_.windowless_rendering_enabled) return true;
   if (!RegisterViewClass(&BrowserImpl::ViewProc)) return false;
-  HWND window = ::CreateWindowExW(window_info_.ex_style, kViewClassName, window_info_.window_name.c_str(),
+  HWND window = ::CreateWindowExW(0, kViewClassName, window_info_.window_name.c_str(),
                                   window_info_.style, window_info_.x, window_info_.y, window_info_.width,
-                                  window_info_.height, window_info_.parent_window, window_info_.menu,
+                                  window_info_.height, window_info_.parent_window, nullptr,
                                   ::GetModuleHandleW(nullptr), nullptr);
   if (!window) return false;
   ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

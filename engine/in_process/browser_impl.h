@@ -79,7 +79,6 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   CefRefPtr<CefFrame> GetFrame(int64_t identifier) override;
 
   // CefBrowserHost
-  CefRefPtr<CefBrowser> GetBrowser() override { return this; }
   void CloseBrowser(bool force_close) override;
   void SetFocus(bool focus) override;
   CefWindowHandle GetWindowHandle() override;

@@ -19,11 +19,13 @@ class CommandLineImpl : public CefCommandLine {
   // Switches in order, with their values (empty for a bare switch).
   std::vector<std::pair<std::wstring, std::wstring>> Switches();
 
-  bool HasSwitch(const CefString& name) override;
-  CefString GetSwitchValue(const CefString& name) override;
+  bool HasSwitch(const CefString& name);
+  // The last value given for the switch; empty when it has none.
+  CefString GetSwitchValue(const CefString& name);
+  CefString GetCommandLineString();
+
   void AppendSwitch(const CefString& name) override;
   void AppendSwitchWithValue(const CefString& name, const CefString& value) override;
-  CefString GetCommandLineString() override;
 
  private:
   struct Switch {

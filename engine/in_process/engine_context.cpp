@@ -12,15 +12,7 @@ namespace {
 std::mutex g_context_lock;
 std::shared_ptr<EngineContext> g_context;
 
-class SchemeRegistrarImpl : public CefSchemeRegistrar {
- public:
-  bool AddCustomScheme(const CefString& scheme_name, int options) override {
-    if (scheme_name.empty()) return false;
-    schemes.push_back(scheme_name.ToWString());
-    return true;
-  }
-  std::vector<std::wstring> schemes;
-};
+class SchemeRegistrarImpl : public CefSchemeRegistrar {};
 
 // The process's own command line, as the engine reads its switches from it.
 CefRefPtr<CommandLineImpl> ProcessCommandLine() {
@@ -398,14 +390,13 @@ void CefDoMessageLoopWork() {
   if (engine && engine->ui()) engine->ui()->DoWork();
 }
 
-bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) { return CefPostDelayedTask(thread_id, task, 0); }
-
-bool CefPostDelayedTask(CefThreadId thread_id, CefRefPtr<CefTask> task, int64_t delay_ms) {
+bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {
   if (!task) return false;
-  if (thread_id == TID_UI) return inproc::EngineContext::PostUi([task](inproc::EngineContext&) { task->Execute(); }, delay_ms);
+  if (thread_id == TID_UI) return inproc::EngineContext::PostUi([task](inproc::EngineContext&) { task->Execute(); });
   if (thread_id == TID_RENDERER) {
-    return inproc::EngineContext::PostUi([task, delay_ms](inproc::EngineContext& engine) {
-      if (engine.renderer()) engine.renderer()->Post([task](inproc::Renderer&) { task->Execute(); }, delay_ms);
+    // The renderer belongs to the engine's UI thread; the task goes through it.
+    return inproc::EngineContext::PostUi([task](inproc::EngineContext& engine) {
+      if (engine.renderer()) engine.renderer()->Post([task](inproc::Renderer&) { task->Execute(); });
     });
   }
   return false;

@@ -16,7 +16,8 @@ class V8ContextImpl : public CefV8Context {
   void Invalidate() { *alive_ = false; }
   const std::shared_ptr<bool>& alive() const { return alive_; }
 
-  bool IsValid() override;
+  // False once the page is gone.
+  bool IsValid();
   CefRefPtr<CefBrowser> GetBrowser() override;
   CefRefPtr<CefFrame> GetFrame() override;
   CefRefPtr<CefV8Value> GetGlobal() override;

@@ -82,7 +82,8 @@ bool ProcessMessageImpl::Snapshot(CefRefPtr<CefProcessMessage> message, std::wst
   if (!message) return false;
   *name = message->GetName().ToWString();
   data->clear();
-  CefRefPtr<CefListValue> list = message->GetArgumentList();
+  CefRefPtr<CefListValue> arguments = message->GetArgumentList();
+  auto* list = dynamic_cast<ListValueImpl*>(arguments.get());
   if (!list) return true;
   size_t size = list->GetSize();
   for (size_t i = 0; i < size; ++i) {
@@ -108,8 +109,6 @@ bool ProcessMessageImpl::Snapshot(CefRefPtr<CefProcessMessage> message, std::wst
 }
 
 }  // namespace inproc
-
-CefRefPtr<CefListValue> CefListValue::Create() { return new inproc::ListValueImpl(); }
 
 CefRefPtr<CefProcessMessage> CefProcessMessage::Create(const CefString& name) {
   return new inproc::ProcessMessageImpl(name, new inproc::ListValueImpl());

@@ -13,11 +13,12 @@ class ListValueImpl : public CefListValue {
       : data_(std::move(data)), read_only_(read_only) {}
 
   ListData Data();
+  // Received lists are read-only: a receiver cannot change what it was sent.
+  bool IsReadOnly() const { return read_only_; }
+  bool SetSize(size_t size);
+  size_t GetSize();
+  CefValueType GetType(size_t index);
 
-  bool IsReadOnly() override { return read_only_; }
-  bool SetSize(size_t size) override;
-  size_t GetSize() override;
-  CefValueType GetType(size_t index) override;
   bool GetBool(size_t index) override;
   int GetInt(size_t index) override;
   CefString GetString(size_t index) override;

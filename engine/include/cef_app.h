@@ -8,10 +8,10 @@
 
 class CefResourceBundleHandler : public virtual CefBaseRefCounted {};
 
+// Where an application would register schemes of its own; this one has none.
 class CefSchemeRegistrar {
  public:
   virtual ~CefSchemeRegistrar() = default;
-  virtual bool AddCustomScheme(const CefString& scheme_name, int options) = 0;
 };
 
 // The client's application object, asked for its handlers in every process.

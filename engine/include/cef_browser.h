@@ -32,7 +32,6 @@ class CefBrowserHost : public virtual CefBaseRefCounted {
                             const CefBrowserSettings& settings, CefRefPtr<CefDictionaryValue> extra_info,
                             CefRefPtr<CefRequestContext> request_context);
 
-  virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
   virtual void CloseBrowser(bool force_close) = 0;
   virtual void SetFocus(bool focus) = 0;
   virtual CefWindowHandle GetWindowHandle() = 0;

@@ -1,15 +1,10 @@
 #pragma once
 
-#include <vector>
-
 #include "include/cef_base.h"
 #include "include/cef_string.h"
 
 class CefCommandLine : public virtual CefBaseRefCounted {
  public:
-  virtual bool HasSwitch(const CefString& name) = 0;
-  virtual CefString GetSwitchValue(const CefString& name) = 0;
   virtual void AppendSwitch(const CefString& name) = 0;
   virtual void AppendSwitchWithValue(const CefString& name, const CefString& value) = 0;
-  virtual CefString GetCommandLineString() = 0;
 };

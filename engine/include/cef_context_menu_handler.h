@@ -13,11 +13,7 @@ class CefMenuModel : public virtual CefBaseRefCounted {
   virtual bool Clear() = 0;
 };
 
-class CefRunContextMenuCallback : public virtual CefBaseRefCounted {
- public:
-  virtual void Continue(int command_id, cef_event_flags_value_t event_flags) = 0;
-  virtual void Cancel() = 0;
-};
+class CefRunContextMenuCallback : public virtual CefBaseRefCounted {};
 
 class CefContextMenuHandler : public virtual CefBaseRefCounted {
  public:

@@ -4,11 +4,8 @@
 
 #include "include/cef_browser.h"
 
-class CefFileDialogCallback : public virtual CefBaseRefCounted {
- public:
-  virtual void Continue(int selected_accept_filter, const std::vector<CefString>& file_paths) = 0;
-  virtual void Cancel() = 0;
-};
+// Handed on to the application unread.
+class CefFileDialogCallback : public virtual CefBaseRefCounted {};
 
 class CefDialogHandler : public virtual CefBaseRefCounted {
  public:

@@ -2,20 +2,10 @@
 
 #include "include/cef_browser.h"
 
-class CefDownloadItem : public virtual CefBaseRefCounted {
- public:
-  virtual CefString GetURL() = 0;
-};
-
-class CefBeforeDownloadCallback : public virtual CefBaseRefCounted {
- public:
-  virtual void Continue(const CefString& download_path, bool show_dialog) = 0;
-};
-
-class CefDownloadItemCallback : public virtual CefBaseRefCounted {
- public:
-  virtual void Cancel() = 0;
-};
+// Handed on to the application unread.
+class CefDownloadItem : public virtual CefBaseRefCounted {};
+class CefBeforeDownloadCallback : public virtual CefBaseRefCounted {};
+class CefDownloadItemCallback : public virtual CefBaseRefCounted {};
 
 class CefDownloadHandler : public virtual CefBaseRefCounted {
  public:

@@ -2,10 +2,7 @@
 
 #include "include/cef_browser.h"
 
-class CefJSDialogCallback : public virtual CefBaseRefCounted {
- public:
-  virtual void Continue(bool success, const CefString& user_input) = 0;
-};
+class CefJSDialogCallback : public virtual CefBaseRefCounted {};
 
 class CefJSDialogHandler : public virtual CefBaseRefCounted {
  public:

@@ -8,7 +8,6 @@
 class CefRequestCallback : public virtual CefBaseRefCounted {
  public:
   virtual void Continue(bool allow) = 0;
-  virtual void Cancel() = 0;
 };
 
 class CefAuthCallback : public virtual CefBaseRefCounted {};

@@ -10,5 +10,4 @@ class CefTask : public virtual CefBaseRefCounted {
 
 // False when the thread is not running (before start-up, after shutdown).
 bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task);
-bool CefPostDelayedTask(CefThreadId thread_id, CefRefPtr<CefTask> task, int64_t delay_ms);
 bool CefCurrentlyOn(CefThreadId thread_id);

@@ -171,21 +171,12 @@ struct CefScreenInfo {
   CefRect available_rect;
 };
 
-struct CefPopupFeatures {
-  int x = 0;
-  int xSet = 0;
-  int y = 0;
-  int ySet = 0;
-  int width = 0;
-  int widthSet = 0;
-  int height = 0;
-  int heightSet = 0;
-};
+// What a page asked of a pop-up's window; passed through untouched.
+struct CefPopupFeatures {};
 
 // Where and how a browser shows: a native child window of the parent with
 // this style and rectangle, or no window at all when rendering windowless.
 struct CefWindowInfo {
-  DWORD ex_style = 0;
   CefString window_name;
   DWORD style = 0;
   int x = 0;
@@ -193,10 +184,7 @@ struct CefWindowInfo {
   int width = 0;
   int height = 0;
   CefWindowHandle parent_window = nullptr;
-  HMENU menu = nullptr;
   int windowless_rendering_enabled = 0;
-  // Filled by the engine with the browser's own window.
-  CefWindowHandle window = nullptr;
 };
 
 struct CefBrowserSettings {

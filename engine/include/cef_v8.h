@@ -16,7 +16,6 @@ class CefV8Context : public virtual CefBaseRefCounted {
   // The innermost entered context of this thread, or null.
   static CefRefPtr<CefV8Context> GetCurrentContext();
 
-  virtual bool IsValid() = 0;
   virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
   virtual CefRefPtr<CefFrame> GetFrame() = 0;
   virtual CefRefPtr<CefV8Value> GetGlobal() = 0;

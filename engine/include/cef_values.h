@@ -7,12 +7,6 @@
 // copies.
 class CefListValue : public virtual CefBaseRefCounted {
  public:
-  static CefRefPtr<CefListValue> Create();
-
-  virtual bool IsReadOnly() = 0;
-  virtual bool SetSize(size_t size) = 0;
-  virtual size_t GetSize() = 0;
-  virtual CefValueType GetType(size_t index) = 0;
   // A missing index or a value of another type gives the type's default.
   virtual bool GetBool(size_t index) = 0;
   virtual int GetInt(size_t index) = 0;

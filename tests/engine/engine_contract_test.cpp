@@ -3,6 +3,7 @@
 #include <set>
 
 #include "engine/in_process/v8_value_impl.h"
+#include "engine/in_process/values_impl.h"
 #include "engine_test_support.h"
 #include "include/cef_task.h"
 
@@ -242,7 +243,8 @@ TEST(EngineMessages, ProcessMessagesArriveAsEqualCopiesBothWays) {
     {
       std::lock_guard<std::mutex> guard(lock);
       received.push_back(message);
-      write_refused = message->GetArgumentList()->IsReadOnly() && !arguments->SetInt(1, 0);
+      auto* list = dynamic_cast<inproc::ListValueImpl*>(arguments.get());
+      write_refused = list && list->IsReadOnly() && !arguments->SetInt(1, 0) && arguments->GetInt(1) != 0;
     }
     CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("pong");
     CefRefPtr<CefListValue> out = reply->GetArgumentList();
@@ -276,8 +278,10 @@ TEST(EngineMessages, ProcessMessagesArriveAsEqualCopiesBothWays) {
   }
   EXPECT_EQ(pong->GetName().ToWString(), L"pong");
   CefRefPtr<CefListValue> values = pong->GetArgumentList();
-  ASSERT_EQ(values->GetSize(), 3u);
-  EXPECT_EQ(values->GetType(0), VTYPE_BOOL);
+  auto* list = dynamic_cast<inproc::ListValueImpl*>(values.get());
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->GetSize(), 3u);
+  EXPECT_EQ(list->GetType(0), VTYPE_BOOL);
   EXPECT_TRUE(values->GetBool(0));
   EXPECT_EQ(values->GetInt(1), -2147483647 - 1);
   EXPECT_EQ(values->GetString(2).ToWString(), text);
@@ -291,7 +295,7 @@ TEST(EngineMessages, ProcessMessagesArriveAsEqualCopiesBothWays) {
 }
 
 TEST(EngineMessages, ListValuesGiveDefaultsForMissingOrMistypedEntries) {
-  CefRefPtr<CefListValue> list = CefListValue::Create();
+  CefRefPtr<inproc::ListValueImpl> list = new inproc::ListValueImpl();
   EXPECT_EQ(list->GetSize(), 0u);
   EXPECT_EQ(list->GetType(0), VTYPE_INVALID);
   EXPECT_TRUE(list->SetString(2, "two"));

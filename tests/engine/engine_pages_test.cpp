@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/in_process/v8_context_impl.h"
 #include "engine/in_process/v8_value_impl.h"
 #include "engine_test_support.h"
 
@@ -214,7 +215,7 @@ TEST(EnginePages, FocusContextsAndStaleFunctionsFollowThePage) {
   inproc::RegisterPage(L"https://site.test/second", [&](inproc::Page& page) {
     std::lock_guard<std::mutex> guard(lock);
     stale_call_null = !old_function->ExecuteFunction(nullptr, {});
-    old_context_valid = old_context->IsValid();
+    old_context_valid = static_cast<inproc::V8ContextImpl*>(old_context.get())->IsValid();
   });
   EngineScope engine(app.get());
   CefRefPtr<TestClient> client = new TestClient();
