@@ -58,10 +58,8 @@ class Stopwatch {
   LARGE_INTEGER start_;
 };
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
+// The machine is shared, so the fastest run is the steadiest figure.
+double Best(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
 int CountOurs(const ui::XmlNode& root) {
   int count = 0;
@@ -85,6 +83,33 @@ int CountTheirs(const rapidxml::xml_node<char>* node) {
   return count;
 }
 
+// Pool blocks for the warm RapidXML runs: one arena touched in advance and
+// rewound before each parse, so its node allocations cost what they cost
+// natively instead of fresh pages from the heap.
+class Arena {
+ public:
+  static void* Allocate(std::size_t size) {
+    size = (size + 15) & ~static_cast<std::size_t>(15);
+    if (used_ + size > storage_.size()) return ::operator new(size);
+    void* block = storage_.data() + used_;
+    used_ += size;
+    return block;
+  }
+  static void Free(void* block) {
+    char* p = static_cast<char*>(block);
+    if (p < storage_.data() || p >= storage_.data() + storage_.size()) ::operator delete(block);
+  }
+  static void Prepare(std::size_t size) { storage_.assign(size, 1); }
+  static void Rewind() { used_ = 0; }
+
+ private:
+  static std::vector<char> storage_;
+  static std::size_t used_;
+};
+
+std::vector<char> Arena::storage_;
+std::size_t Arena::used_ = 0;
+
 }  // namespace
 
 int main() {
@@ -97,12 +122,20 @@ int main() {
   std::vector<wchar_t> wide(static_cast<size_t>(wide_length) + 1);
   ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wide_length);
 
-  std::vector<double> ours_parse, theirs_parse, ours_load, theirs_load;
+  std::vector<double> ours_parse, theirs_parse, ours_warm, theirs_warm, ours_load, theirs_load;
+  // Warm runs reuse one document each, so the allocator hands back memory
+  // that is already mapped: this isolates the parsing loops.
+  ui::XmlDocument ours_reused;
+  ours_reused.set_preserve_whitespace(true);
+  auto theirs_reused = std::make_unique<rapidxml::xml_document<char>>();
+  theirs_reused->set_allocator(&Arena::Allocate, &Arena::Free);
+  Arena::Prepare(64u << 20);
+  std::vector<char> theirs_text;
   int ours_elements = 0;
   int theirs_elements = 0;
   for (int run = 0; run < kRuns; ++run) {
-    // Parse only: a fresh document and a fresh copy of the text each time;
-    // only the parse itself is timed.
+    // Parse only, cold: a fresh document and a fresh copy of the text each
+    // time, as the client parses each layout once; only the parse is timed.
     {
       auto doc = std::make_unique<ui::XmlDocument>();
       doc->set_preserve_whitespace(true);
@@ -125,6 +158,24 @@ int main() {
       doc->parse<0>(text.data());
       theirs_parse.push_back(watch.Seconds());
       theirs_elements = CountTheirs(doc.get());
+    }
+    {
+      ours_reused.Release();
+      std::unique_ptr<wchar_t[]> text(new wchar_t[wide.size()]);
+      std::memcpy(text.get(), wide.data(), wide.size() * sizeof(wchar_t));
+      Stopwatch watch;
+      const bool ok = ours_reused.LoadFromBuffer(std::move(text), static_cast<size_t>(wide_length));
+      ours_warm.push_back(watch.Seconds());
+      if (!ok) return 1;
+    }
+    {
+      theirs_reused->clear();
+      Arena::Rewind();
+      theirs_text.assign(utf8.begin(), utf8.end());
+      theirs_text.push_back(0);
+      Stopwatch watch;
+      theirs_reused->parse<0>(theirs_text.data());
+      theirs_warm.push_back(watch.Seconds());
     }
     // Load: ours from the UTF-8 bytes, conversion included; theirs from a
     // copy of the same bytes, since it parses in place.
@@ -150,17 +201,22 @@ int main() {
     return 1;
   }
 
-  const double ours_parse_rate = megabytes / Median(ours_parse);
-  const double theirs_parse_rate = megabytes / Median(theirs_parse);
-  const double ours_load_rate = megabytes / Median(ours_load);
-  const double theirs_load_rate = megabytes / Median(theirs_load);
+  const double ours_parse_rate = megabytes / Best(ours_parse);
+  const double theirs_parse_rate = megabytes / Best(theirs_parse);
+  const double ours_warm_rate = megabytes / Best(ours_warm);
+  const double theirs_warm_rate = megabytes / Best(theirs_warm);
+  const double ours_load_rate = megabytes / Best(ours_load);
+  const double theirs_load_rate = megabytes / Best(theirs_load);
   std::printf("xml_document_size: %.3f MB\n", megabytes);
   std::printf("xml_elements: %d count\n", ours_elements);
   std::printf("xml_parse_ours: %.1f MB/s\n", ours_parse_rate);
   std::printf("xml_parse_rapidxml: %.1f MB/s\n", theirs_parse_rate);
+  std::printf("xml_parse_warm_ours: %.1f MB/s\n", ours_warm_rate);
+  std::printf("xml_parse_warm_rapidxml: %.1f MB/s\n", theirs_warm_rate);
   std::printf("xml_load_ours: %.1f MB/s\n", ours_load_rate);
   std::printf("xml_load_rapidxml: %.1f MB/s\n", theirs_load_rate);
   std::printf("xml_parse_ratio: %.2f x\n", ours_parse_rate / theirs_parse_rate);
+  std::printf("xml_parse_warm_ratio: %.2f x\n", ours_warm_rate / theirs_warm_rate);
   std::printf("xml_load_ratio: %.2f x\n", ours_load_rate / theirs_load_rate);
   return 0;
 }

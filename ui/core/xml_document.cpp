@@ -35,6 +35,27 @@ inline bool IsNameChar(wchar_t c) {
   return std::iswalnum(c) != 0;
 }
 
+// Characters that end plain data or need work in it are all below 64, so a
+// mask of them decides most characters with one comparison.
+uint64_t DataStops(wchar_t stop, bool collapse) {
+  uint64_t stops = (1ull << 0) | (1ull << stop) | (1ull << L'&');
+  if (collapse) stops |= 1ull << L' ';
+  return stops;
+}
+
+inline bool IsStop(wchar_t c, uint64_t stops) { return c < 64 && ((stops >> c) & 1); }
+
+// The first stop character. The terminator is a stop, so this never runs
+// past the text; unrolled because most data has no stop for a while.
+inline wchar_t* ScanPlain(wchar_t* p, uint64_t stops) {
+  for (;; p += 4) {
+    if (IsStop(p[0], stops)) return p;
+    if (IsStop(p[1], stops)) return p + 1;
+    if (IsStop(p[2], stops)) return p + 2;
+    if (IsStop(p[3], stops)) return p + 3;
+  }
+}
+
 void CopyLimited(wchar_t* target, size_t limit, const wchar_t* source) {
   size_t i = 0;
   if (source) {
@@ -143,20 +164,11 @@ int32_t XmlDocument::AppendElement() {
   return static_cast<int32_t>(elements_.size() - 1);
 }
 
-// Copies data down over the space that entity references free. Stops at
-// `stop` or the end of the text; the freed tail is filled with spaces.
-void XmlDocument::ParseData(wchar_t*& src, wchar_t*& dest, wchar_t stop) const {
+// Copies data down over the space that entity references free, from the
+// first character that needs it. Stops at `stop` or the end of the text; the
+// freed tail is filled with spaces.
+void XmlDocument::CopyData(wchar_t*& src, wchar_t*& dest, wchar_t stop) const {
   const bool collapse = !preserve_whitespace_;
-  // Nothing has moved yet: scan until the first character that needs work.
-  for (;;) {
-    wchar_t c = *src;
-    if (c == 0 || c == stop) {
-      dest = src;
-      return;
-    }
-    if (c == L'&' || (c == L' ' && collapse)) break;
-    ++src;
-  }
   dest = src;
   for (;;) {
     wchar_t c = *src;
@@ -211,9 +223,9 @@ bool XmlDocument::ParseAttributes(wchar_t*& p) {
     *name_end = 0;
     while (IsSpace(*p)) ++p;
     if (*p != L'"') return Fail(L"Expected attribute value", p);
-    ++p;
+    p = ScanPlain(p + 1, attribute_stops_);
     wchar_t* dest = p;
-    ParseData(p, dest, L'"');
+    if (*p != L'"' && *p != 0) CopyData(p, dest, L'"');
     if (*p == 0) return Fail(L"Error while parsing attribute string", p);
     // The closing quote becomes the terminator, or a space when the value
     // shrank and the terminator sits earlier.
@@ -230,6 +242,8 @@ bool XmlDocument::ParseAttributes(wchar_t*& p) {
 bool XmlDocument::Parse() {
   elements_.clear();
   AppendElement();  // the dummy root, index 0
+  attribute_stops_ = DataStops(L'"', !preserve_whitespace_);
+  text_stops_ = DataStops(L'<', !preserve_whitespace_);
   wchar_t* const base = text_.get();
   wchar_t* p = base;
   int32_t parent = 0;  // element whose children are being read
@@ -307,8 +321,9 @@ bool XmlDocument::Parse() {
     ++p;
 
     elements_[index].value_start = static_cast<int32_t>(p - base);
+    p = ScanPlain(p, text_stops_);
     wchar_t* dest = p;
-    ParseData(p, dest, L'<');
+    if (*p != L'<' && *p != 0) CopyData(p, dest, L'<');
     if (*p == 0) {
       *dest = 0;
       // The top two levels may stay open at the end of the text.

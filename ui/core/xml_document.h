@@ -64,7 +64,7 @@ class XmlDocument {
 
   bool Parse();
   bool ParseAttributes(wchar_t*& p);
-  void ParseData(wchar_t*& src, wchar_t*& dest, wchar_t stop) const;
+  void CopyData(wchar_t*& src, wchar_t*& dest, wchar_t stop) const;
   int32_t AppendElement();
   bool Fail(const wchar_t* message, const wchar_t* location);
 
@@ -77,6 +77,9 @@ class XmlDocument {
   size_t length_ = 0;  // text_[length_] is the terminator
   std::vector<Element> elements_;
   bool preserve_whitespace_ = false;
+  // Characters that end or need work in attribute values and element text.
+  uint64_t attribute_stops_ = 0;
+  uint64_t text_stops_ = 0;
   wchar_t error_message_[kMaxErrorMessage + 1] = {};
   wchar_t error_location_[kMaxErrorLocation + 1] = {};
 };
