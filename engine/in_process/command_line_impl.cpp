@@ -49,13 +49,26 @@ std::vector<std::wstring> SplitCommandLine(const std::wstring& line) {
   return parts;
 }
 
+// The inverse of the splitting rules: backslashes are doubled only where a
+// quote follows them, including the closing one.
 std::wstring Quote(const std::wstring& text) {
   if (!text.empty() && text.find_first_of(L" \t\"") == std::wstring::npos) return text;
   std::wstring quoted = L"\"";
+  size_t slashes = 0;
   for (wchar_t c : text) {
-    if (c == L'"') quoted.push_back(L'\\');
+    if (c == L'\\') {
+      ++slashes;
+      continue;
+    }
+    if (c == L'"') {
+      quoted.append(slashes * 2 + 1, L'\\');
+    } else {
+      quoted.append(slashes, L'\\');
+    }
+    slashes = 0;
     quoted.push_back(c);
   }
+  quoted.append(slashes * 2, L'\\');
   return quoted + L"\"";
 }
 
@@ -132,9 +145,15 @@ CefString CommandLineImpl::GetCommandLineString() {
   std::lock_guard<std::mutex> guard(lock_);
   std::wstring line = Quote(program_);
   for (const Switch& entry : switches_) {
-    line += L" --" + entry.name;
-    if (entry.has_value) line += L"=" + Quote(entry.value);
+    // The switch is one token: quoted whole when any part of it needs it.
+    std::wstring token = L"--" + entry.name;
+    if (entry.has_value) token += L"=" + entry.value;
+    line += L" " + Quote(token);
   }
+  bool needs_separator = false;
+  for (const std::wstring& argument : arguments_) needs_separator |= argument.compare(0, 2, L"--") == 0;
+  // Arguments that look like switches stay arguments behind a "--".
+  if (needs_separator) line += L" --";
   for (const std::wstring& argument : arguments_) line += L" " + Quote(argument);
   return line;
 }

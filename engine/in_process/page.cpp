@@ -71,7 +71,8 @@ bool FindPage(const std::wstring& url, PageScript* script) {
     *script = *best;
     return true;
   }
-  if (url == L"about:blank") {
+  // Built-in pages: blank, and the developer tools' own.
+  if (url == L"about:blank" || url.compare(0, 11, L"devtools://") == 0) {
     *script = nullptr;
     return true;
   }

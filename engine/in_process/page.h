@@ -87,7 +87,8 @@ class Page {
 using PageScript = std::function<void(Page& page)>;
 
 // The page registry: an exact address first, else the longest registered
-// prefix. "about:blank" is always an empty page. Callable from any thread.
+// prefix. "about:blank" and the developer tools' "devtools://" pages are
+// always there, empty. Callable from any thread.
 void RegisterPage(const std::wstring& url, PageScript script);
 void RegisterPagePrefix(const std::wstring& prefix, PageScript script);
 void UnregisterPage(const std::wstring& url_or_prefix);

@@ -315,3 +315,34 @@ TEST(EngineMessages, ListValuesGiveDefaultsForMissingOrMistypedEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EngineLifeSpan, DeveloperToolsOpenOnceAndCloseWithTheirBrowser) {
+  CefRefPtr<TestApp> app = new TestApp();
+  EngineScope engine(app.get());
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowserAndWait(client, WindowlessInfo(), L"about:blank");
+  ASSERT_TRUE(browser);
+
+  CefRefPtr<TestClient> tools = new TestClient();
+  browser->GetHost()->ShowDevTools(WindowlessInfo(), tools.get(), CefBrowserSettings(), CefPoint());
+  browser->GetHost()->ShowDevTools(WindowlessInfo(), tools.get(), CefBrowserSettings(), CefPoint());
+  ASSERT_TRUE(PumpUntil([&] { return tools->journal.Has("load-end"); }));
+  PumpFor(200);
+  EXPECT_EQ(tools->journal.Count("after-created"), 1);
+  EXPECT_EQ(tools->journal.Count("load-error"), 0);
+
+  browser->GetHost()->CloseDevTools();
+  ASSERT_TRUE(PumpUntil([&] { return tools->journal.Has("before-close"); }));
+  EXPECT_EQ(client->journal.Count("before-close"), 0);
+
+  // Opened again, they go when the inspected browser closes.
+  browser->GetHost()->ShowDevTools(WindowlessInfo(), tools.get(), CefBrowserSettings(), CefPoint());
+  ASSERT_TRUE(PumpUntil([&] { return tools->journal.Count("after-created") == 2; }));
+  browser->GetHost()->CloseBrowser(true);
+  ASSERT_TRUE(PumpUntil([&] { return tools->journal.Count("before-close") == 2; }));
+  EXPECT_EQ(client->journal.Count("before-close"), 1);
+}
+
+}  // namespace
