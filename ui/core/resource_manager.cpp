@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "ui/core/dpi_scale.h"
+#include "ui/core/control.h"
+#include "ui/core/markup_builder.h"
 #include "ui/render/gdiplus_session.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/render_factory_gdiplus.h"
@@ -49,9 +51,7 @@ void ResourceManager::Startup(const std::wstring& resource_root, const ControlFa
   State().render_factory = std::make_unique<RenderFactory_GdiPlus>();
   SetResourcePath(resource_root + theme);
   SetControlFactory(factory);
-  // TODO(markup): load "global.xml" from the resource path with a temporary
-  // host window and a markup builder; it fills fonts, colours, classes and
-  // the default text colours.
+  LoadGlobalResources();
   GetLanguageStrings().LoadFromFile(resource_root + language + L"\\gdstrings.ini");
   // A second Startup keeps the GDI+ start-up it already holds.
   if (!State().gdiplus) State().gdiplus = std::make_unique<GdiplusSession>();
@@ -156,6 +156,35 @@ std::shared_ptr<ImageInfo> ResourceManager::GetImage(const std::wstring& path) {
 
 std::shared_ptr<ImageInfo> ResourceManager::FindCachedImage(const std::wstring& path) {
   return State().image_cache.FindCachedImage(path);
+}
+
+void ResourceManager::LoadGlobalResources() {
+  // The builder fills the tables; "global.xml" builds no controls, and any
+  // it might hold are not wanted.
+  MarkupBuilder builder;
+  delete builder.Create(L"global.xml");
+}
+
+namespace {
+
+// Parsed layouts by path, kept for the life of the process so embedded
+// layouts are parsed once.
+std::map<std::wstring, std::unique_ptr<MarkupBuilder>>& LayoutCache() {
+  static std::map<std::wstring, std::unique_ptr<MarkupBuilder>> cache;
+  return cache;
+}
+
+}  // namespace
+
+Control* ResourceManager::CreateControlTree(const std::wstring& layout_path, const ControlFactory& callback,
+                                            Control* parent, ControlHost* window) {
+  auto& cache = LayoutCache();
+  auto it = cache.find(layout_path);
+  if (it != cache.end()) return it->second->CreateFromDocument(callback, window, parent);
+  auto builder = std::make_unique<MarkupBuilder>();
+  Control* control = builder->Create(layout_path, callback, window, parent);
+  if (control) cache[layout_path] = std::move(builder);
+  return control;
 }
 
 }  // namespace ui

@@ -13,6 +13,7 @@
 namespace ui {
 
 class Control;
+class ControlHost;
 class IRenderFactory;
 class ImageInfo;
 
@@ -79,6 +80,15 @@ class ResourceManager {
   static std::shared_ptr<ImageInfo> GetImage(const std::wstring& path);
   // Only an image some holder still has; never decodes.
   static std::shared_ptr<ImageInfo> FindCachedImage(const std::wstring& path);
+
+  // Reads "global.xml" from the resource path into the font, colour, class
+  // and default-colour tables. Part of Startup.
+  static void LoadGlobalResources();
+  // Builds the layout at |layout_path| into |parent|. The parsed document
+  // is cached by path, so later trees of the same layout skip parsing.
+  // Returns the first control built, or null.
+  static Control* CreateControlTree(const std::wstring& layout_path, const ControlFactory& callback,
+                                    Control* parent, ControlHost* window);
 };
 
 }  // namespace ui
