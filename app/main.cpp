@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>

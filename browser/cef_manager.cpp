@@ -26,8 +26,7 @@ class ChildWindowTask : public CefTask {
  public:
   explicit ChildWindowTask(HWND parent) : parent_(parent) {}
   void Execute() override {
-    ::CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 0, 0, parent_, nullptr, ::GetModuleHandleW(nullptr),
-                      nullptr);
+    ::CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 0, 0, parent_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     ::PostMessageW(parent_, WM_CLOSE, 0, 0);
   }
 

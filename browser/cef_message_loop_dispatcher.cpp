@@ -10,8 +10,8 @@ bool CefMessageLoopDispatcher::Dispatch(const MSG& message) {
   ::TranslateMessage(&message);
   ::DispatchMessageW(&message);
 
-  bool idle_traffic = message.message == WM_PAINT || message.message == WM_NCMOUSEMOVE ||
-                      message.message == WM_MOUSEMOVE;
+  bool idle_traffic =
+      message.message == WM_PAINT || message.message == WM_NCMOUSEMOVE || message.message == WM_MOUSEMOVE;
   if (idle_traffic && work_pending_ == 0) return true;
 
   work_pending_ = 1;

@@ -5,8 +5,7 @@
 
 namespace qiv_comp {
 
-void ClientApp::OnBeforeCommandLineProcessing(const CefString& process_type,
-                                              CefRefPtr<CefCommandLine> command_line) {
+void ClientApp::OnBeforeCommandLineProcessing(const CefString& process_type, CefRefPtr<CefCommandLine> command_line) {
   // Sub-processes inherit the browser process's switches from the engine.
   if (!process_type.empty() || !command_line) return;
   command_line->AppendSwitchWithValue("ppapi-flash-version", "20.0.0.228");

@@ -43,12 +43,12 @@ class ClientApp : public CefApp, public CefBrowserProcessHandler, public CefRend
                         CefRefPtr<CefV8Context> context) override {}
   void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                          CefRefPtr<CefV8Context> context) override;
-  void OnUncaughtException(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                           CefRefPtr<CefV8Context> context, CefRefPtr<CefV8Value> exception) override {}
+  void OnUncaughtException(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context> context,
+                           CefRefPtr<CefV8Value> exception) override {}
   void OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                             CefRefPtr<CefDOMNode> node) override;
-  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                CefProcessId source_process, CefRefPtr<CefProcessMessage> message) override;
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId source_process,
+                                CefRefPtr<CefProcessMessage> message) override;
 
  private:
   // Renderer only: the page side of the JavaScript bridge, made by whichever

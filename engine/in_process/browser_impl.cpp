@@ -59,7 +59,8 @@ void FrameImpl::LoadURL(const CefString& url) {
   }
   if (!browser) return;
   std::wstring target = url.ToWString();
-  EngineContext::PostUi([browser, target](EngineContext&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
+  EngineContext::PostUi(
+      [browser, target](EngineContext&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
 }
 
 CefString FrameImpl::GetURL() {
@@ -109,10 +110,9 @@ std::wstring BrowserImpl::url() {
 bool BrowserImpl::CreateView() {
   if (window_info_.windowless_rendering_enabled) return true;
   if (!RegisterViewClass(&BrowserImpl::ViewProc)) return false;
-  HWND window = ::CreateWindowExW(0, kViewClassName, window_info_.window_name.c_str(),
-                                  window_info_.style, window_info_.x, window_info_.y, window_info_.width,
-                                  window_info_.height, window_info_.parent_window, nullptr,
-                                  ::GetModuleHandleW(nullptr), nullptr);
+  HWND window = ::CreateWindowExW(0, kViewClassName, window_info_.window_name.c_str(), window_info_.style,
+                                  window_info_.x, window_info_.y, window_info_.width, window_info_.height,
+                                  window_info_.parent_window, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   if (!window) return false;
   ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   view_.reset(window);
@@ -191,8 +191,8 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
   CefRefPtr<CefClient> client = this->client();
   std::shared_ptr<EngineContext> engine = EngineContext::Get();
   CefRefPtr<CefRequestHandler> request_handler = client ? client->GetRequestHandler() : nullptr;
-  if (request_handler && request_handler->OnBeforeBrowse(this, main_frame_.get(), new RequestImpl(target), false,
-                                                         false)) {
+  if (request_handler &&
+      request_handler->OnBeforeBrowse(this, main_frame_.get(), new RequestImpl(target), false, false)) {
     if (engine) engine->log().Write(LOGSEVERITY_INFO, L"navigation cancelled by the client: " + target);
     return;
   }

@@ -55,7 +55,8 @@ bool EngineContext::Initialize(const CefSettings& settings, CefRefPtr<CefApp> ap
 
   std::wstring log_file = settings.log_file.ToWString();
   engine->log_.Open(log_file, settings.log_severity);
-  engine->log_.Write(LOGSEVERITY_INFO, L"engine starting: " + engine->command_line_->GetCommandLineString().ToWString());
+  engine->log_.Write(LOGSEVERITY_INFO,
+                     L"engine starting: " + engine->command_line_->GetCommandLineString().ToWString());
   std::wstring cache = settings.cache_path.ToWString();
   if (!cache.empty() && !qbase::CreateDirectories(cache)) {
     // The engine keeps its data in memory then, as a real one would.
@@ -236,16 +237,15 @@ void EngineContext::OnPopupRequest(int browser_id, const std::wstring& url, cons
   CefRefPtr<CefDictionaryValue> extra_info;
   bool no_javascript_access = false;
   CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
-  if (life_span && life_span->OnBeforePopup(browser.get(), browser->GetMainFrame(), url, frame_name,
-                                            WOD_NEW_FOREGROUND_TAB, true, CefPopupFeatures(), window_info, client,
-                                            settings, extra_info, &no_javascript_access)) {
+  if (life_span &&
+      life_span->OnBeforePopup(browser.get(), browser->GetMainFrame(), url, frame_name, WOD_NEW_FOREGROUND_TAB, true,
+                               CefPopupFeatures(), window_info, client, settings, extra_info, &no_javascript_access)) {
     return;
   }
   CreateBrowserOnUi(NextBrowserId(), window_info, client, url, true);
 }
 
-void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name,
-                                     const ListData& data) {
+void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
   CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id);
   if (!browser || !browser->IsAlive()) return;
   CefRefPtr<CefClient> client = browser->client();
@@ -270,28 +270,6 @@ void EngineContext::OnConsoleMessage(int browser_id, const std::wstring& message
   CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
   if (display && display->OnConsoleMessage(browser.get(), LOGSEVERITY_INFO, message, browser->url(), 1)) return;
   log_.Write(LOGSEVERITY_INFO, L"CONSOLE: \"" + message + L"\", source: " + browser->url());
-}
-
-// ---- cookies ----
-
-std::vector<CefString> CookieManagerImpl::schemes() {
-  std::lock_guard<std::mutex> guard(lock_);
-  return schemes_;
-}
-
-bool CookieManagerImpl::include_defaults() {
-  std::lock_guard<std::mutex> guard(lock_);
-  return include_defaults_;
-}
-
-void CookieManagerImpl::SetSupportedSchemes(const std::vector<CefString>& schemes, bool include_defaults,
-                                            CefRefPtr<CefCompletionCallback> callback) {
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    schemes_ = schemes;
-    include_defaults_ = include_defaults;
-  }
-  if (callback) EngineContext::PostUi([callback](EngineContext&) { callback->OnComplete(); });
 }
 
 // ---- inspection ----
@@ -409,9 +387,8 @@ bool CefCurrentlyOn(CefThreadId thread_id) {
   return engine && engine->ui() && engine->ui()->RunsOnCurrentThread();
 }
 
-bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
-                                   const CefString& url, const CefBrowserSettings& settings,
-                                   CefRefPtr<CefDictionaryValue> extra_info,
+bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client, const CefString& url,
+                                   const CefBrowserSettings& settings, CefRefPtr<CefDictionaryValue> extra_info,
                                    CefRefPtr<CefRequestContext> request_context) {
   std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
   if (!engine || engine->shutting_down() || !client) return false;

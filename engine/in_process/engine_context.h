@@ -10,16 +10,14 @@
 
 #include "engine/in_process/browser_impl.h"
 #include "engine/in_process/command_line_impl.h"
+#include "engine/in_process/cookie_manager_impl.h"
 #include "engine/in_process/engine_log.h"
 #include "engine/in_process/engine_thread.h"
 #include "engine/in_process/renderer.h"
 #include "engine/in_process/renderer_host.h"
 #include "include/cef_app.h"
-#include "include/cef_cookie.h"
 
 namespace inproc {
-
-class CookieManagerImpl;
 
 // The running in-process engine: from CefInitialize to CefShutdown.
 class EngineContext : public RendererHost {
@@ -85,21 +83,6 @@ class EngineContext : public RendererHost {
   // Engine UI thread only.
   std::unique_ptr<Renderer> renderer_;
   std::map<int, CefRefPtr<BrowserImpl>> browsers_;
-};
-
-class CookieManagerImpl : public CefCookieManager {
- public:
-  std::vector<CefString> schemes();
-  bool include_defaults();
-
-  void SetSupportedSchemes(const std::vector<CefString>& schemes, bool include_defaults,
-                           CefRefPtr<CefCompletionCallback> callback) override;
-
- private:
-  std::mutex lock_;
-  std::vector<CefString> schemes_;
-  bool include_defaults_ = true;
-  IMPLEMENT_REFCOUNTING(CookieManagerImpl);
 };
 
 }  // namespace inproc

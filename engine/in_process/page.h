@@ -23,9 +23,9 @@ class V8ContextImpl;
 class Page {
  public:
   struct CallResult {
-    bool called = false;                // a native function of that name ran
-    CefRefPtr<CefV8Value> value;        // its return value, if any
-    std::wstring exception;             // what it threw, empty if nothing
+    bool called = false;          // a native function of that name ran
+    CefRefPtr<CefV8Value> value;  // its return value, if any
+    std::wstring exception;       // what it threw, empty if nothing
   };
 
   Page(Renderer* renderer, int browser_id, CefRefPtr<CefFrame> frame, CefRefPtr<V8ContextImpl> context,

@@ -83,9 +83,8 @@ void RendererFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<Ce
   if (!ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   int id = browser_->GetIdentifier();
   int64_t frame_id = identifier_;
-  renderer_->PostToHost([id, frame_id, name, data](RendererHost& host) {
-    host.OnProcessMessage(id, frame_id, name, data);
-  });
+  renderer_->PostToHost(
+      [id, frame_id, name, data](RendererHost& host) { host.OnProcessMessage(id, frame_id, name, data); });
 }
 
 RendererBrowser::RendererBrowser(Renderer* renderer, int identifier, int64_t frame_id)
@@ -109,8 +108,7 @@ void RendererBrowser::Reload() { History(0); }
 CefRefPtr<CefFrame> RendererBrowser::GetMainFrame() { return main_frame_.get(); }
 
 CefRefPtr<CefFrame> RendererBrowser::GetFrame(int64_t identifier) {
-  return main_frame_ && main_frame_->GetIdentifier() == identifier ? CefRefPtr<CefFrame>(main_frame_.get())
-                                                                   : nullptr;
+  return main_frame_ && main_frame_->GetIdentifier() == identifier ? CefRefPtr<CefFrame>(main_frame_.get()) : nullptr;
 }
 
 // ---- Renderer ----

@@ -17,7 +17,7 @@
 namespace qbase {
 class FrameworkThread;
 class MessageLoopProxy;
-}
+}  // namespace qbase
 
 namespace inproc {
 

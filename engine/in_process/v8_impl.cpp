@@ -158,10 +158,14 @@ class JsonParser {
           for (int i = 0; i < 4; ++i) {
             wchar_t h = text_[position_++];
             code <<= 4;
-            if (h >= L'0' && h <= L'9') code |= h - L'0';
-            else if (h >= L'a' && h <= L'f') code |= h - L'a' + 10;
-            else if (h >= L'A' && h <= L'F') code |= h - L'A' + 10;
-            else return false;
+            if (h >= L'0' && h <= L'9')
+              code |= h - L'0';
+            else if (h >= L'a' && h <= L'f')
+              code |= h - L'a' + 10;
+            else if (h >= L'A' && h <= L'F')
+              code |= h - L'A' + 10;
+            else
+              return false;
           }
           out->push_back(static_cast<wchar_t>(code));
           break;
@@ -287,9 +291,12 @@ bool Stringify(CefRefPtr<CefV8Value> value, int depth, std::wstring* out) {
         if (!first) out->push_back(L',');
         first = false;
         std::wstring item;
-        if (Stringify(element, depth + 1, &item)) *out += item;
-        else if (depth + 1 > kMaxJsonDepth) return false;
-        else *out += L"null";
+        if (Stringify(element, depth + 1, &item))
+          *out += item;
+        else if (depth + 1 > kMaxJsonDepth)
+          return false;
+        else
+          *out += L"null";
       }
       out->push_back(L']');
       return true;
@@ -365,11 +372,11 @@ CefRefPtr<V8ValueImpl> V8ValueImpl::Function(const std::wstring& name, Body body
 
 CefRefPtr<V8ValueImpl> V8ValueImpl::Function(const std::wstring& name,
                                              std::function<void(const CefV8ValueList& arguments)> body) {
-  return Function(name, [body](CefRefPtr<CefV8Value>, const CefV8ValueList& arguments,
-                               std::wstring&) -> CefRefPtr<CefV8Value> {
-    if (body) body(arguments);
-    return Undefined().get();
-  });
+  return Function(
+      name, [body](CefRefPtr<CefV8Value>, const CefV8ValueList& arguments, std::wstring&) -> CefRefPtr<CefV8Value> {
+        if (body) body(arguments);
+        return Undefined().get();
+      });
 }
 
 V8ValueImpl::Type V8ValueImpl::TypeOf(CefRefPtr<CefV8Value> value) {
@@ -532,7 +539,6 @@ CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) {
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
-  return inproc::Renderer::Current()
-             ? CefRefPtr<CefV8Value>(inproc::V8ValueImpl::String(value.ToWString()).get())
-             : nullptr;
+  return inproc::Renderer::Current() ? CefRefPtr<CefV8Value>(inproc::V8ValueImpl::String(value.ToWString()).get())
+                                     : nullptr;
 }

@@ -41,8 +41,7 @@ int ListValueImpl::GetInt(size_t index) {
 
 CefString ListValueImpl::GetString(size_t index) {
   std::lock_guard<std::mutex> guard(lock_);
-  return index < data_.size() && data_[index].type == VTYPE_STRING ? CefString(data_[index].string_value)
-                                                                    : CefString();
+  return index < data_.size() && data_[index].type == VTYPE_STRING ? CefString(data_[index].string_value) : CefString();
 }
 
 bool ListValueImpl::Set(size_t index, const ListItem& item) {

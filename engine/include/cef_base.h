@@ -35,20 +35,20 @@ class CefRefCount {
 
 // One count for the whole object, however many engine interfaces it
 // implements: the overrides in the most derived class serve every base.
-#define IMPLEMENT_REFCOUNTING(ClassName)                                    \
- public:                                                                    \
-  void AddRef() const override { ref_count_.AddRef(); }                     \
-  bool Release() const override {                                           \
-    if (ref_count_.Release()) {                                             \
-      delete static_cast<const ClassName*>(this);                           \
-      return true;                                                          \
-    }                                                                       \
-    return false;                                                           \
-  }                                                                         \
-  bool HasOneRef() const override { return ref_count_.HasOneRef(); }        \
+#define IMPLEMENT_REFCOUNTING(ClassName)                                           \
+ public:                                                                           \
+  void AddRef() const override { ref_count_.AddRef(); }                            \
+  bool Release() const override {                                                  \
+    if (ref_count_.Release()) {                                                    \
+      delete static_cast<const ClassName*>(this);                                  \
+      return true;                                                                 \
+    }                                                                              \
+    return false;                                                                  \
+  }                                                                                \
+  bool HasOneRef() const override { return ref_count_.HasOneRef(); }               \
   bool HasAtLeastOneRef() const override { return ref_count_.HasAtLeastOneRef(); } \
-                                                                            \
- private:                                                                   \
+                                                                                   \
+ private:                                                                          \
   CefRefCount ref_count_
 
 template <typename T>

@@ -9,7 +9,6 @@ class CefLoadHandler : public virtual CefBaseRefCounted {
   virtual void OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                            CefLoadHandlerTransitionType transition_type) {}
   virtual void OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, int http_status_code) {}
-  virtual void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                           CefLoadHandlerErrorCode error_code, const CefString& error_text,
-                           const CefString& failed_url) {}
+  virtual void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefLoadHandlerErrorCode error_code,
+                           const CefString& error_text, const CefString& failed_url) {}
 };

@@ -30,8 +30,8 @@ class CefRenderHandler : public virtual CefBaseRefCounted {
                        const void* buffer, int width, int height) = 0;
   virtual void OnAcceleratedPaint(CefRefPtr<CefBrowser> browser, cef_paint_element_type_t type,
                                   const RectList& dirty_rects, void* shared_handle) {}
-  virtual void OnCursorChange(CefRefPtr<CefBrowser> browser, CefCursorHandle cursor,
-                              CefRenderHandlerCursorType type, const CefCursorInfo& custom_cursor_info) {}
+  virtual void OnCursorChange(CefRefPtr<CefBrowser> browser, CefCursorHandle cursor, CefRenderHandlerCursorType type,
+                              const CefCursorInfo& custom_cursor_info) {}
   virtual bool StartDragging(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDragData> drag_data,
                              CefRenderHandlerDragOperation allowed_ops, int x, int y) {
     return false;

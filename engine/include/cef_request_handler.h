@@ -23,13 +23,12 @@ class CefRequestHandler : public virtual CefBaseRefCounted {
   using X509CertificateList = std::vector<CefRefPtr<CefX509Certificate>>;
 
   // On the engine's UI thread. True cancels the navigation.
-  virtual bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                              CefRefPtr<CefRequest> request, bool user_gesture, bool is_redirect) {
+  virtual bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefRefPtr<CefRequest> request,
+                              bool user_gesture, bool is_redirect) {
     return false;
   }
-  virtual bool OnOpenURLFromTab(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                const CefString& target_url, CefLifeSpanHandlerWindowOpenDisposition target_disposition,
-                                bool user_gesture) {
+  virtual bool OnOpenURLFromTab(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, const CefString& target_url,
+                                CefLifeSpanHandlerWindowOpenDisposition target_disposition, bool user_gesture) {
     return false;
   }
   virtual CefRefPtr<CefResourceRequestHandler> GetResourceRequestHandler(
@@ -52,8 +51,8 @@ class CefRequestHandler : public virtual CefBaseRefCounted {
                                   CefRefPtr<CefRequestCallback> callback) {
     return false;
   }
-  virtual bool OnSelectClientCertificate(CefRefPtr<CefBrowser> browser, bool is_proxy, const CefString& host,
-                                         int port, const X509CertificateList& certificates,
+  virtual bool OnSelectClientCertificate(CefRefPtr<CefBrowser> browser, bool is_proxy, const CefString& host, int port,
+                                         const X509CertificateList& certificates,
                                          CefRefPtr<CefSelectClientCertificateCallback> callback) {
     return false;
   }

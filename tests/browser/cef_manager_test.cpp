@@ -175,8 +175,7 @@ TEST(ClientAppCallbacks, SubProcessesGetNoSwitchesAndOnlyFocusChangesAreReported
   CefManager::Instance()->Shutdown();
   inproc::ClearPages();
   std::lock_guard<std::mutex> guard(client->lock);
-  std::vector<std::pair<std::wstring, bool>> expected = {{L"FocusedNodeChanged", true},
-                                                         {L"FocusedNodeChanged", false}};
+  std::vector<std::pair<std::wstring, bool>> expected = {{L"FocusedNodeChanged", true}, {L"FocusedNodeChanged", false}};
   EXPECT_EQ(client->messages, expected);
   EXPECT_EQ(client->closed, 1);
 }

@@ -125,10 +125,12 @@ TEST(ProgramStart, WithoutTheEngineFolderItSaysSoAndEndsWithCodeZero) {
   ASSERT_TRUE(process.Start(program, L""));
 
   DialogSearch search{process.id(), nullptr};
-  ASSERT_TRUE(PumpUntil([&] {
-    ::EnumWindows(&FindDialogOf, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
-  }, 30000));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        ::EnumWindows(&FindDialogOf, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      30000));
   std::vector<std::wstring> texts;
   ::EnumChildWindows(search.found, &CollectTexts, reinterpret_cast<LPARAM>(&texts));
   EXPECT_NE(std::find(texts.begin(), texts.end(), kMissingEngineText), texts.end());

@@ -225,7 +225,8 @@ TEST(EngineWindows, AChildWithoutAParentIsNoBrowser) {
   info.style = WS_CHILD | WS_VISIBLE;
   info.width = info.height = 10;
   CefRefPtr<TestClient> client = new TestClient();
-  ASSERT_TRUE(CefBrowserHost::CreateBrowser(info, client.get(), L"about:blank", CefBrowserSettings(), nullptr, nullptr));
+  ASSERT_TRUE(
+      CefBrowserHost::CreateBrowser(info, client.get(), L"about:blank", CefBrowserSettings(), nullptr, nullptr));
   PumpFor(300);
   EXPECT_EQ(client->journal.Count("after-created"), 0);
   EXPECT_EQ(client->journal.Count("before-close"), 0);

@@ -142,9 +142,9 @@ bool TestClient::OnProcessMessageReceived(CefRefPtr<CefBrowser>, CefRefPtr<CefFr
 }
 
 bool TestClient::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, const CefString& target_url,
-                               const CefString&, CefLifeSpanHandlerWindowOpenDisposition, bool,
-                               const CefPopupFeatures&, CefWindowInfo& window_info, CefRefPtr<CefClient>&,
-                               CefBrowserSettings&, CefRefPtr<CefDictionaryValue>&, bool*) {
+                               const CefString&, CefLifeSpanHandlerWindowOpenDisposition, bool, const CefPopupFeatures&,
+                               CefWindowInfo& window_info, CefRefPtr<CefClient>&, CefBrowserSettings&,
+                               CefRefPtr<CefDictionaryValue>&, bool*) {
   journal.Add("before-popup", target_url.ToWString());
   // Pop-ups of the tests draw into memory: no stray top-level windows.
   window_info.windowless_rendering_enabled = 1;
@@ -184,8 +184,7 @@ void TestClient::OnTitleChange(CefRefPtr<CefBrowser>, const CefString& title) {
   journal.Add("title", title.ToWString());
 }
 
-bool TestClient::OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest> request, bool,
-                                bool) {
+bool TestClient::OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest> request, bool, bool) {
   std::wstring url = request->GetURL().ToWString();
   bool cancel = cancel_navigation && cancel_navigation(url);
   journal.Add("before-browse", url, cancel ? 1 : 0);

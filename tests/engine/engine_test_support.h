@@ -122,8 +122,7 @@ class TestClient : public CefClient,
                    const CefString& url) override;
   void OnAddressChange(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, const CefString& url) override;
   void OnTitleChange(CefRefPtr<CefBrowser>, const CefString& title) override;
-  bool OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest> request, bool,
-                      bool) override;
+  bool OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest> request, bool, bool) override;
 
   void GetViewRect(CefRefPtr<CefBrowser>, CefRect& rect) override;
   void OnPaint(CefRefPtr<CefBrowser>, cef_paint_element_type_t type, const RectList& dirty, const void* buffer,
