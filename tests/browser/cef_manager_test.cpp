@@ -60,6 +60,11 @@ TEST(CefManagerEnvironment, PutsTheEngineFolderFirstOnThePathWithoutLosingTheOld
   EXPECT_EQ(ReadEnvironment(L"path").value_or(L"(unset)"), runtime.path() + L";");
   EXPECT_EQ(ReadEnvironment(L"ComSpec").value_or(L"(unset)"), runtime.path() + L"\\dummy_cmd.exe");
 
+  // Set but empty: the same.
+  ::SetEnvironmentVariableW(L"path", L"");
+  CefManager::PrepareEnvironment();
+  EXPECT_EQ(ReadEnvironment(L"path").value_or(L"(unset)"), runtime.path() + L";");
+
   ::SetEnvironmentVariableW(L"path", L"C:\\one;D:\\two");
   CefManager::PrepareEnvironment();
   EXPECT_EQ(ReadEnvironment(L"path").value_or(L""), runtime.path() + L";C:\\one;D:\\two");
