@@ -371,11 +371,10 @@ void CefDoMessageLoopWork() {
 bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {
   if (!task) return false;
   if (thread_id == TID_UI) return inproc::EngineContext::PostUi([task](inproc::EngineContext&) { task->Execute(); });
+  // As in a renderer process: only the renderer's own thread can reach it.
   if (thread_id == TID_RENDERER) {
-    // The renderer belongs to the engine's UI thread; the task goes through it.
-    return inproc::EngineContext::PostUi([task](inproc::EngineContext& engine) {
-      if (engine.renderer()) engine.renderer()->Post([task](inproc::Renderer&) { task->Execute(); });
-    });
+    inproc::Renderer* renderer = inproc::Renderer::Current();
+    return renderer && renderer->Post([task](inproc::Renderer&) { task->Execute(); });
   }
   return false;
 }

@@ -26,7 +26,10 @@ class RecordingTask : public CefTask {
 
 TEST(EngineThreads, BrowserCallbacksOnTheEngineUiThreadAndRendererCallbacksOnTheRenderer) {
   CefRefPtr<TestApp> app = new TestApp();
-  inproc::RegisterPage(kPage, [](inproc::Page& page) {
+  Journal renderer_tasks;
+  inproc::RegisterPage(kPage, [&renderer_tasks](inproc::Page& page) {
+    // Renderer tasks can be posted from the renderer only.
+    EXPECT_TRUE(CefPostTask(TID_RENDERER, new RecordingTask(&renderer_tasks)));
     page.FocusNode(true);
     CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("hello");
     page.frame()->SendProcessMessage(PID_BROWSER, message);
@@ -55,6 +58,10 @@ TEST(EngineThreads, BrowserCallbacksOnTheEngineUiThreadAndRendererCallbacksOnThe
   EXPECT_NE(renderer, main);
   EXPECT_NE(renderer, ui);
   EXPECT_EQ(journal.Find("task")[0].thread, ui);
+  EXPECT_FALSE(CefPostTask(TID_RENDERER, new RecordingTask(&journal)));
+  ASSERT_TRUE(PumpUntil([&] { return renderer_tasks.Has("task"); }));
+  EXPECT_EQ(renderer_tasks.Find("task")[0].thread, renderer);
+  EXPECT_EQ(renderer_tasks.Find("task")[0].number, 0);
 
   browser->GetHost()->CloseBrowser(true);
   ASSERT_TRUE(PumpUntil([&] { return client->journal.Has("before-close"); }));
