@@ -102,10 +102,15 @@ bool AnimationManager::HasShowHideAnimation() const {
 }
 
 void AnimationManager::PrepareDistance(int kind, AnimationPlayer* player) {
-  if (kind == kAnimationAlpha || kind == kAnimationHot) return;
   // A run in progress keeps its distance so reversing returns from where
   // it stands.
-  if (player->is_playing()) return;
+  if (player->is_playing() || kind == kAnimationHot) return;
+  if (kind == kAnimationAlpha) {
+    // A finished fade-out left the player reversed.
+    player->SetStartValue(0);
+    player->SetEndValue(255);
+    return;
+  }
   const Size size = control_->EstimateSize(Size(kUnbounded, kUnbounded));
   switch (kind) {
     case kAnimationWidth:
