@@ -13,6 +13,9 @@ namespace {
 // Deep enough for any real page data, shallow enough for the thread's stack.
 constexpr int kMaxJsonDepth = 256;
 
+// JSON digits are ASCII whatever the locale says.
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
 class JsonParser {
  public:
   explicit JsonParser(const std::wstring& text) : text_(text) {}
@@ -181,7 +184,7 @@ class JsonParser {
     size_t start = position_;
     if (position_ < text_.size() && text_[position_] == L'-') ++position_;
     size_t digits = position_;
-    while (position_ < text_.size() && iswdigit(text_[position_])) ++position_;
+    while (position_ < text_.size() && IsDigit(text_[position_])) ++position_;
     if (position_ == digits) return nullptr;
     // JSON has no leading zeros.
     if (text_[digits] == L'0' && position_ - digits > 1) return nullptr;
@@ -190,7 +193,7 @@ class JsonParser {
       integral = false;
       ++position_;
       size_t fraction = position_;
-      while (position_ < text_.size() && iswdigit(text_[position_])) ++position_;
+      while (position_ < text_.size() && IsDigit(text_[position_])) ++position_;
       if (position_ == fraction) return nullptr;
     }
     if (position_ < text_.size() && (text_[position_] == L'e' || text_[position_] == L'E')) {
@@ -198,7 +201,7 @@ class JsonParser {
       ++position_;
       if (position_ < text_.size() && (text_[position_] == L'+' || text_[position_] == L'-')) ++position_;
       size_t exponent = position_;
-      while (position_ < text_.size() && iswdigit(text_[position_])) ++position_;
+      while (position_ < text_.size() && IsDigit(text_[position_])) ++position_;
       if (position_ == exponent) return nullptr;
     }
     std::wstring number = text_.substr(start, position_ - start);
