@@ -12,7 +12,7 @@ namespace qiv_comp {
 
 namespace {
 
-// The Part-given size of the buffer "path" is first read into.
+// "path" is read into a buffer of this size first; longer values get a second read.
 constexpr DWORD kPathBufferLength = 4096;
 
 bool IsDirectory(const std::wstring& path) {
