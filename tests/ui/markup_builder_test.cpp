@@ -211,6 +211,25 @@ TEST(MarkupBuilder, NonBoxParentsAbortAndPremadeRootsAreFilled) {
   EXPECT_EQ(before, Control::GetInstanceCount());
 }
 
+TEST(MarkupBuilder, DeeplyNestedLayoutsAreCutOff) {
+  std::wstring layout = L"<Window>";
+  for (int i = 0; i < 20000; ++i) layout += L"<Box>";
+  for (int i = 0; i < 20000; ++i) layout += L"</Box>";
+  layout += L"</Window>";
+  const int before = Control::GetInstanceCount();
+  MarkupBuilder builder;
+  std::unique_ptr<Control> root(builder.Create(layout));
+  ASSERT_NE(nullptr, root);
+  int depth = 0;
+  for (Box* box = dynamic_cast<Box*>(root.get()); box && box->GetCount() > 0;
+       box = dynamic_cast<Box*>(box->GetItemAt(0)))
+    ++depth;
+  EXPECT_GT(depth, 100);
+  EXPECT_LT(depth, 1000);
+  root.reset();
+  EXPECT_EQ(before, Control::GetInstanceCount());
+}
+
 TEST(MarkupBuilder, LayoutCacheParsesAFileOnce) {
   const std::wstring folder = test::MakeTempFolder(L"ctl_layout_cache");
   const std::wstring path = folder + L"cached.xml";

@@ -1,5 +1,6 @@
 #include "ui/core/markup_builder.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -19,6 +20,13 @@ namespace {
 // runs out.
 constexpr int kMaxIncludeDepth = 8;
 int g_include_depth = 0;
+// Building, arranging, painting and destroying all recurse along the tree,
+// so a hostile document nested a million deep must not become a tree that
+// deep. Deeper elements are skipped with their subtrees.
+constexpr int kMaxNestingDepth = 256;
+int g_nesting_depth = 0;
+// Copies of one included file; more only exhausts memory.
+constexpr int kMaxIncludeCount = 1000;
 
 bool IsResourceElement(const wchar_t* name) {
   return std::wcscmp(name, L"Image") == 0 || std::wcscmp(name, L"Font") == 0 || std::wcscmp(name, L"Class") == 0 ||
@@ -200,8 +208,10 @@ Control* MarkupBuilder::BuildChildren(const XmlNode& node, Control* parent) {
     control->SetWindow(window_);
     const int count = child.GetAttributeCount();
     for (int i = 0; i < count; ++i) control->SetAttribute(child.GetAttributeName(i), child.GetAttributeValue(i));
-    if (child.GetFirstChild().IsValid()) {
+    if (child.GetFirstChild().IsValid() && g_nesting_depth < kMaxNestingDepth) {
+      ++g_nesting_depth;
       BuildChildren(child, control);
+      --g_nesting_depth;
       if (aborted_) {
         delete control;  // it never reached a parent
         return nullptr;
@@ -229,7 +239,7 @@ Control* MarkupBuilder::BuildInclude(const XmlNode& node, Control* parent) {
   const std::wstring source = ReadAttribute(node, L"source");
   if (source.empty() || g_include_depth >= kMaxIncludeDepth) return nullptr;
   const std::wstring count_text = ReadAttribute(node, L"count");
-  const int count = count_text.empty() ? 1 : ParseInt(count_text.c_str());
+  const int count = count_text.empty() ? 1 : std::min(ParseInt(count_text.c_str()), kMaxIncludeCount);
 
   Control* first = nullptr;
   ++g_include_depth;
