@@ -169,6 +169,25 @@ TEST_F(PaintedTree, StateImagesAndStateColours) {
   EXPECT_NEAR((0xFF * 128 + 0x40 * 127) / 255, test::RedOf(Pixel(120, 130)), 3);
 }
 
+TEST_F(PaintedTree, CachedControlsRenderAgainOnlyWhenDirty) {
+  Control* red = Find(L"red");
+  red->SetCacheEnabled(true);
+  Repaint();
+  EXPECT_TRUE(test::NearRgb(kRed, Pixel(25, 25), 0));
+  // A change through the control's own setters dirties the cache.
+  red->SetBkColor(L"ctl_paint_blue");
+  Repaint();
+  EXPECT_TRUE(test::NearRgb(kBlue, Pixel(25, 25), 0));
+  // A colour redefined behind the control's back stays cached until then.
+  ResourceManager::AddTextColor(L"ctl_paint_blue", kGreen);
+  Repaint();
+  EXPECT_TRUE(test::NearRgb(kBlue, Pixel(25, 25), 0));
+  red->Invalidate();
+  Repaint();
+  EXPECT_TRUE(test::NearRgb(kGreen, Pixel(25, 25), 0));
+  ResourceManager::AddTextColor(L"ctl_paint_blue", kBlue);
+}
+
 TEST_F(PaintedTree, SavesAScreenshot) {
   context_->RepairAlpha(Rect(0, 0, 240, 160), Rect(), 0);
   HBITMAP surface = context_->TakeBitmap();

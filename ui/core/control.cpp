@@ -637,13 +637,13 @@ void Control::HandleEvent(EventArgs* args) {
   }
   switch (kind) {
     case kEventSetCursor: {
-      const wchar_t* cursor = IDC_ARROW;
+      LPCTSTR cursor = IDC_ARROW;
       if (cursor_type_ == kCursorHand) {
         cursor = IsEnabled() ? IDC_HAND : IDC_ARROW;
       } else if (cursor_type_ == kCursorIBeam) {
         cursor = IDC_IBEAM;
       }
-      ::SetCursor(::LoadCursorW(nullptr, cursor));
+      ::SetCursor(::LoadCursor(nullptr, cursor));
       return;
     }
     case kEventInternalSetFocus:
