@@ -188,6 +188,21 @@ TEST_F(PaintedTree, CachedControlsRenderAgainOnlyWhenDirty) {
   ResourceManager::AddTextColor(L"ctl_paint_blue", kBlue);
 }
 
+TEST_F(PaintedTree, AutoSizedControlsTakeTheirImageSize) {
+  Control control;
+  control.ApplyAttributeList(L"width=\"auto\" height=\"auto\"");
+  control.SetBkImage(folder_ + L"hot.png");
+  EXPECT_EQ(Size(8, 8), control.EstimateSize(Size(100, 100)));
+  // A source rectangle fixes the size to the sprite piece.
+  control.SetBkImage(L"file='" + folder_ + L"hot.png' source='0,0,4,6'");
+  EXPECT_EQ(Size(4, 6), control.EstimateSize(Size(100, 100)));
+  EXPECT_EQ(4, control.GetFixedWidth());
+  // A missing file sizes nothing.
+  Control missing;
+  missing.ApplyAttributeList(L"width=\"auto\" height=\"30\" bkimage=\"no_such_image.png\"");
+  EXPECT_EQ(Size(0, 30), missing.EstimateSize(Size(100, 100)));
+}
+
 TEST_F(PaintedTree, SavesAScreenshot) {
   context_->RepairAlpha(Rect(0, 0, 240, 160), Rect(), 0);
   HBITMAP surface = context_->TakeBitmap();

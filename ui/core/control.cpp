@@ -112,7 +112,7 @@ Size Control::EstimateSize(Size available) {
       SetFixedHeight(source.Height(), true, false);
       return Size(fixed_width_, fixed_height_);
     }
-    if (ImageInfo* info = LoadImage(*image)) image_size = Size(info->width(), info->height());
+    if (ImageInfo* info = FetchImage(*image)) image_size = Size(info->width(), info->height());
   }
 
   const Size text_size = EstimateText(available);
@@ -913,7 +913,7 @@ void Control::PaintBorder(IRenderContext* context) {
 }
 
 void Control::LoadBkImage() {
-  if (HasFile(bk_image_)) LoadImage(bk_image_);
+  if (HasFile(bk_image_)) FetchImage(bk_image_);
 }
 
 void Control::ReleaseBkImage() {
@@ -940,7 +940,7 @@ std::wstring Control::GetImageFolder() const {
   return folder;
 }
 
-ImageInfo* Control::LoadImage(Image& image) const {
+ImageInfo* Control::FetchImage(Image& image) const {
   if (!image.info && HasFile(image))
     image.info = ResourceManager::GetImage(ResolveImagePath(GetImageFolder(), image.attribute.image_name));
   return image.info.get();

@@ -192,21 +192,19 @@ class Control : public PlaceHolder, public qbase::SupportWeakCallback {
  protected:
   // The paint rectangle of the current pass: the dirty part of the control.
   const Rect& paint_rect() const { return paint_rect_; }
-  std::wstring tooltip_text_id() const { return tooltip_text_id_; }
   void StopImageAnimation();
   bool DrawImage(IRenderContext* context, Image& image, const std::wstring& modify = std::wstring(), int fade = -1);
   // Folder under which relative image names resolve.
   std::wstring GetImageFolder() const;
   // Fetches the decoded image through the cache when the image has none
   // yet; null when it cannot be loaded.
-  ImageInfo* LoadImage(Image& image) const;
+  ImageInfo* FetchImage(Image& image) const;
   static bool HasFile(const Image& image) { return !image.attribute.image_name.empty(); }
   // The running stage of DispatchEvent: code, then markup handlers for the
   // kind and for "all". False when the control was destroyed on the way.
   bool RunOwnHandlers(EventArgs* args, bool* result);
   // Re-arranges for auto sizes, otherwise repaints; used by image setters.
   void ArrangeOrInvalidate();
-  bool HasAliveFlag(const std::weak_ptr<qbase::WeakFlag>& flag) const { return !flag.expired(); }
 
   EventMap markup_handlers_;
   EventMap code_handlers_;
