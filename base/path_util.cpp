@@ -63,12 +63,18 @@ bool CreateDirectories(const std::wstring& path) {
   return IsDirectory(trimmed);
 }
 
-std::wstring ModuleDirectory() {
+HMODULE CurrentModule() {
   // The module that holds this very function, found from its address.
   MEMORY_BASIC_INFORMATION info = {};
-  if (!::VirtualQuery(reinterpret_cast<const void*>(&ModuleDirectory), &info, sizeof(info))) return std::wstring();
+  if (!::VirtualQuery(reinterpret_cast<const void*>(&CurrentModule), &info, sizeof(info))) return nullptr;
+  return static_cast<HMODULE>(info.AllocationBase);
+}
+
+std::wstring ModuleDirectory() {
+  HMODULE module = CurrentModule();
+  if (!module) return std::wstring();
   wchar_t buffer[MAX_PATH] = {};
-  DWORD length = ::GetModuleFileNameW(static_cast<HMODULE>(info.AllocationBase), buffer, MAX_PATH);
+  DWORD length = ::GetModuleFileNameW(module, buffer, MAX_PATH);
   return DirectoryOf(std::wstring(buffer, length));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -19,6 +21,10 @@ std::wstring JoinPath(const std::wstring& first, const std::wstring& second);
 // Creates the directory and every missing parent. True when every level now
 // exists as a directory; a file standing in the way fails.
 bool CreateDirectories(const std::wstring& path);
+
+// The module (executable or library) that contains this code: the instance
+// to register window classes with.
+HMODULE CurrentModule();
 
 // The folder of the executable that contains this code, ending in a
 // separator; every file the program reads is found relative to it.

@@ -1,22 +1,12 @@
 #include "base/win_ui_message_pump.h"
 
 #include "base/message_loop.h"
+#include "base/path_util.h"
 
 namespace qbase {
 
-namespace {
-
-HINSTANCE ModuleOfThisCode() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ModuleOfThisCode), &module);
-  return module;
-}
-
-}  // namespace
-
 WinUIMessagePump::WinUIMessagePump() {
-  HINSTANCE instance = ModuleOfThisCode();
+  HINSTANCE instance = CurrentModule();
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = &WindowProc;
@@ -33,7 +23,7 @@ WinUIMessagePump::~WinUIMessagePump() {
   if (message_window_) ::KillTimer(message_window_.get(), timer_id());
   message_window_.reset();
   // Fails harmlessly while other threads' pumps still have windows of the class.
-  ::UnregisterClassW(kWindowClassName, ModuleOfThisCode());
+  ::UnregisterClassW(kWindowClassName, CurrentModule());
 }
 
 void WinUIMessagePump::WakeForWork() {

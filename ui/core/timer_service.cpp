@@ -5,16 +5,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/path_util.h"
+
 namespace ui {
 
 namespace {
-
-HINSTANCE ModuleOfThisCode() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ModuleOfThisCode), &module);
-  return module;
-}
 
 int64_t PerformanceFrequency() {
   LARGE_INTEGER frequency = {};
@@ -62,7 +57,7 @@ TimerService::~TimerService() {
 }
 
 void TimerService::CreateHiddenWindow() {
-  HINSTANCE instance = ModuleOfThisCode();
+  HINSTANCE instance = qbase::CurrentModule();
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = &WindowProc;
