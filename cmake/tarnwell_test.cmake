@@ -12,7 +12,7 @@ function(tarnwell_add_test_executable name)
   tarnwell_native_path(data_dir "${PROJECT_SOURCE_DIR}/tests/data")
   tarnwell_native_path(shot_dir "${CMAKE_BINARY_DIR}/screenshots")
   add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE gtest gtest_main)
+  target_link_libraries(${name} PRIVATE gtest gtest_main tarnwell_test_support)
   target_compile_definitions(${name} PRIVATE
     TARNWELL_TEST_DATA_DIR="${data_dir}"
     TARNWELL_SCREENSHOT_DIR="${shot_dir}")

@@ -9,14 +9,18 @@
 #include <vector>
 
 #include "include/cef_client.h"
+#include "tests/support/test_support.h"
 
 namespace browser_test {
 
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000);
-std::wstring TempFolder(const std::wstring& name);
-void RemoveTree(const std::wstring& path);
-bool IsDirectory(const std::wstring& path);
-bool FileExists(const std::wstring& path);
+using test_support::FileExists;
+using test_support::IsDirectory;
+using test_support::PumpUntil;
+using test_support::RemoveTree;
+
+inline std::wstring TempFolder(const std::wstring& name) {
+  return test_support::TempFolder(L"tarnwell_browser_tests", name);
+}
 // The value of an environment variable, or nothing when it is not set.
 std::optional<std::wstring> ReadEnvironment(const wchar_t* name);
 

@@ -6,63 +6,9 @@
 
 namespace engine_test {
 
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!condition()) {
-    if (::GetTickCount64() > deadline) return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-  }
-  return true;
-}
-
 void PumpFor(DWORD milliseconds) {
   ULONGLONG deadline = ::GetTickCount64() + milliseconds;
   PumpUntil([deadline] { return ::GetTickCount64() > deadline; }, milliseconds + 1000);
-}
-
-std::wstring TempFolder(const std::wstring& name) {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD length = ::GetTempPathW(MAX_PATH, buffer);
-  std::wstring folder = std::wstring(buffer, length) + L"tarnwell_engine_tests\\" + name + L"\\";
-  RemoveTree(folder);
-  return folder;
-}
-
-void RemoveTree(const std::wstring& path) {
-  std::wstring folder = path;
-  while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-  if (folder.empty()) return;
-  DWORD attributes = ::GetFileAttributesW(folder.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    ::DeleteFileW(folder.c_str());
-    return;
-  }
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = data.cFileName;
-      if (name != L"." && name != L"..") RemoveTree(folder + L"\\" + name);
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-  }
-  ::RemoveDirectoryW(folder.c_str());
-}
-
-bool IsDirectory(const std::wstring& path) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FileExists(const std::wstring& path) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // ---- Journal ----

@@ -12,19 +12,21 @@
 #include "engine/in_process/page.h"
 #include "include/cef_app.h"
 #include "include/cef_client.h"
+#include "tests/support/test_support.h"
 
 namespace engine_test {
 
-// Pumps this thread's messages until the condition holds or the time is up;
-// windows of this thread may be parents of the engine's windows.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000);
 // Pumps for a while, for checks that something does not happen.
 void PumpFor(DWORD milliseconds);
 
-std::wstring TempFolder(const std::wstring& name);
-void RemoveTree(const std::wstring& path);
-bool IsDirectory(const std::wstring& path);
-bool FileExists(const std::wstring& path);
+using test_support::FileExists;
+using test_support::IsDirectory;
+using test_support::PumpUntil;
+using test_support::RemoveTree;
+
+inline std::wstring TempFolder(const std::wstring& name) {
+  return test_support::TempFolder(L"tarnwell_engine_tests", name);
+}
 
 // A thread-safe record of callbacks: their names, threads and arguments.
 class Journal {

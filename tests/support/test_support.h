@@ -1,0 +1,21 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Helpers that the test executables share.
+namespace test_support {
+
+// Pumps this thread's messages until the condition holds or the time is up;
+// windows of this thread may be parents of other threads' windows.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000);
+
+// An empty folder <temp>\<suite>\<name>\, emptied of what an earlier run left.
+std::wstring TempFolder(const std::wstring& suite, const std::wstring& name);
+void RemoveTree(const std::wstring& path);
+bool IsDirectory(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+
+}  // namespace test_support
