@@ -39,6 +39,8 @@ class ObserverList : public LazyEraser {
   // are told too.
   template <typename Notification>
   void Notify(Notification&& notify) {
+    // The common case on every task and message: nobody listens.
+    if (observers_.empty()) return;
     ++notify_depth_;
     for (std::size_t i = 0; i < observers_.size(); ++i) {
       if (observers_[i]) notify(observers_[i]);

@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int kThroughputTasks = 200000;
-constexpr int kLatencySamples = 20000;
+constexpr int kLatencySamples = 5000;
 
 double Seconds() {
   static LARGE_INTEGER frequency = [] {
@@ -178,13 +178,24 @@ struct Figures {
   Latency latency;
 };
 
+// Throughput varies from run to run with what else the machine does, so
+// each runner is measured several times, interleaved with the others, and
+// the median counts.
+constexpr int kRounds = 5;
+
 template <typename R>
-Figures Measure() {
+Figures Measure(std::vector<double>* throughputs) {
   R runner;
   Figures figures;
   figures.throughput = MeasureThroughput(runner);
+  throughputs->push_back(figures.throughput);
   figures.latency = MeasureLatency(runner);
   return figures;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
 void Print(const char* name, const Figures& figures) {
@@ -196,9 +207,16 @@ void Print(const char* name, const Figures& figures) {
 }  // namespace
 
 int main() {
-  Figures ui_loop = Measure<UILoopRunner>();
-  Figures thread_messages = Measure<ThreadMessageRunner>();
-  Figures mutex_queue = Measure<MutexQueueRunner>();
+  std::vector<double> ui_runs, thread_message_runs, mutex_runs;
+  Figures ui_loop{}, thread_messages{}, mutex_queue{};
+  for (int round = 0; round < kRounds; ++round) {
+    ui_loop = Measure<UILoopRunner>(&ui_runs);
+    thread_messages = Measure<ThreadMessageRunner>(&thread_message_runs);
+    mutex_queue = Measure<MutexQueueRunner>(&mutex_runs);
+  }
+  ui_loop.throughput = Median(ui_runs);
+  thread_messages.throughput = Median(thread_message_runs);
+  mutex_queue.throughput = Median(mutex_runs);
   Print("ui_loop", ui_loop);
   Print("post_thread_message", thread_messages);
   Print("mutex_queue", mutex_queue);
