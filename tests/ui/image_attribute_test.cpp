@@ -35,7 +35,7 @@ class ScopedDpi {
 TEST(ImageAttribute, BareNameAndEveryKey) {
   const ImageAttribute bare = Parse(L"skin/button.png");
   EXPECT_EQ(L"skin/button.png", bare.image_name);
-  EXPECT_EQ(L"skin/button.png", bare.specification);
+  EXPECT_EQ(L"skin/button.png", bare.image_string);
   EXPECT_EQ(Rect(-1, -1, -1, -1), bare.dest);
   EXPECT_EQ(Rect(-1, -1, -1, -1), bare.source);
   EXPECT_EQ(Rect(0, 0, 0, 0), bare.corner);
@@ -48,7 +48,7 @@ TEST(ImageAttribute, BareNameAndEveryKey) {
       L"file='bg.png' dest='1,2,30,40' source='0,0,16, 8' corner='4;5;6;7' fade='300' xtiled='true' "
       L"ytiled='true' playcount='-7' unknown='x'";
   const ImageAttribute all = Parse(full);
-  EXPECT_EQ(full, all.specification);
+  EXPECT_EQ(full, all.image_string);
   EXPECT_EQ(L"bg.png", all.image_name);
   EXPECT_EQ(Rect(1, 2, 30, 40), all.dest);
   EXPECT_EQ(Rect(0, 0, 16, 8), all.source);
@@ -95,7 +95,7 @@ TEST(ImageAttribute, MalformedPairsStopParsingAndKeepEarlierPairs) {
   EXPECT_EQ(Rect(0, 0, 8, 8), attribute.dest);
   ImageAttribute::ModifyAttribute(attribute, L"");
   EXPECT_EQ(50, attribute.fade);
-  // A new specification starts over from the defaults.
+  // A new image string starts over from the defaults.
   attribute.SetImageString(L"b.png");
   EXPECT_EQ(255, attribute.fade);
   EXPECT_EQ(Rect(0, 0, 0, 0), attribute.corner);

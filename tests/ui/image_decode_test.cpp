@@ -230,7 +230,7 @@ TEST_F(ImagePaintTest, DrawRulePlacesDestAndAppliesModifiersForOneCall) {
   EXPECT_EQ(Rect(2, 2, 6, 6), image.attribute.dest);
   EXPECT_EQ(255, image.attribute.fade);
   EXPECT_EQ(1, requests_);
-  // A fade override wins over the specification.
+  // A fade override wins over the image string.
   EXPECT_TRUE(DrawControlImage(target_, image, L"dest='0,30,4,34'", 0));
   EXPECT_EQ(0xFF000000u, PixelAt(*context_, 11, 41));
 
@@ -240,7 +240,7 @@ TEST_F(ImagePaintTest, DrawRulePlacesDestAndAppliesModifiersForOneCall) {
   EXPECT_TRUE(DrawControlImage(target_, whole));
   EXPECT_TRUE(test::NearRgb(0xFF00FF00u, PixelAt(*context_, 45, 45), 8));
 
-  // A file that cannot be loaded forgets the specification: no retries.
+  // A file that cannot be loaded forgets the image string: no retries.
   Image missing;
   missing.SetImageString(L"file='nothing.png' fade='9'");
   EXPECT_FALSE(DrawControlImage(target_, missing));

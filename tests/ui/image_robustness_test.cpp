@@ -159,7 +159,7 @@ TEST(ImageRobustness, MutatedSpecificationsParseAndDrawSafely) {
     image.SetImageString(text);
     // The name is the whole string or one quoted value of it.
     ASSERT_NE(std::wstring::npos, text.find(image.attribute.image_name)) << i;
-    ASSERT_EQ(text, image.attribute.specification);
+    ASSERT_EQ(text, image.attribute.image_string);
     DrawControlImage(target, image, mutator.Mutate(samples[0], tokens));
   }
   EXPECT_EQ(gdi_before, GdiObjects());

@@ -519,31 +519,31 @@ void Control::ArrangeOrInvalidate() {
   }
 }
 
-void Control::SetBkImage(const std::wstring& spec) {
+void Control::SetBkImage(const std::wstring& image_string) {
   StopImageAnimation();
   image_animator_.Reset();
-  bk_image_.SetImageString(spec);
+  bk_image_.SetImageString(image_string);
   image_animation_on_ = bk_image_.attribute.play_count != 0;
   ArrangeOrInvalidate();
 }
 
 std::wstring Control::GetStateImage(int state) const {
   auto it = state_images_.find(state);
-  return it == state_images_.end() ? std::wstring() : it->second.attribute.specification;
+  return it == state_images_.end() ? std::wstring() : it->second.attribute.image_string;
 }
 
-void Control::SetStateImage(int state, const std::wstring& spec) {
-  state_images_[state].SetImageString(spec);
+void Control::SetStateImage(int state, const std::wstring& image_string) {
+  state_images_[state].SetImageString(image_string);
   ArrangeOrInvalidate();
 }
 
 std::wstring Control::GetForeStateImage(int state) const {
   auto it = fore_state_images_.find(state);
-  return it == fore_state_images_.end() ? std::wstring() : it->second.attribute.specification;
+  return it == fore_state_images_.end() ? std::wstring() : it->second.attribute.image_string;
 }
 
-void Control::SetForeStateImage(int state, const std::wstring& spec) {
-  fore_state_images_[state].SetImageString(spec);
+void Control::SetForeStateImage(int state, const std::wstring& image_string) {
+  fore_state_images_[state].SetImageString(image_string);
   ArrangeOrInvalidate();
 }
 

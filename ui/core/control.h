@@ -145,12 +145,12 @@ class Control : public PlaceHolder, public qbase::SupportWeakCallback {
   void SetBkColor1(const std::wstring& color);
   std::wstring GetStateColor(int state) const;
   void SetStateColor(int state, const std::wstring& color);
-  std::wstring GetBkImage() const { return bk_image_.attribute.specification; }
-  void SetBkImage(const std::wstring& spec);
+  std::wstring GetBkImage() const { return bk_image_.attribute.image_string; }
+  void SetBkImage(const std::wstring& image_string);
   std::wstring GetStateImage(int state) const;
-  void SetStateImage(int state, const std::wstring& spec);
+  void SetStateImage(int state, const std::wstring& image_string);
   std::wstring GetForeStateImage(int state) const;
-  void SetForeStateImage(int state, const std::wstring& spec);
+  void SetForeStateImage(int state, const std::wstring& image_string);
   const std::wstring& GetBorderColor() const { return border_color_; }
   void SetBorderColor(const std::wstring& color);
   int GetBorderSize() const { return border_size_; }

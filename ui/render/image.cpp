@@ -2,11 +2,11 @@
 
 namespace ui {
 
-void Image::SetImageString(const std::wstring& specification) {
+void Image::SetImageString(const std::wstring& image_string) {
   info.reset();
   current_frame = 0;
   playing = false;
-  attribute.SetImageString(specification);
+  attribute.SetImageString(image_string);
 }
 
 void Image::ClearCache() {

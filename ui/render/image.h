@@ -10,12 +10,12 @@
 
 namespace ui {
 
-// One image a control shows: the parsed specification, and once drawn the
+// One image a control shows: the parsed image string, and once drawn the
 // decoded image shared through the cache, with its animation position.
 struct Image {
   // Drops the decoded image and the animation position along with the old
-  // specification.
-  void SetImageString(const std::wstring& specification);
+  // image string.
+  void SetImageString(const std::wstring& image_string);
   // Lets go of the shared decode; the next draw fetches it again.
   void ClearCache();
 

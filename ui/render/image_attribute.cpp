@@ -28,7 +28,7 @@ Rect ReadRect(const std::wstring& value) {
 }  // namespace
 
 void ImageAttribute::Init() {
-  specification.clear();
+  image_string.clear();
   image_name.clear();
   dest = Rect(-1, -1, -1, -1);
   source = Rect(-1, -1, -1, -1);
@@ -41,7 +41,7 @@ void ImageAttribute::Init() {
 
 void ImageAttribute::SetImageString(const std::wstring& text) {
   Init();
-  specification = text;
+  image_string = text;
   image_name = text;
   ModifyAttribute(*this, text);
 }

@@ -7,7 +7,7 @@
 
 namespace ui {
 
-// The parsed form of an image specification: either a bare file name or
+// The parsed form of an image image_string: either a bare file name or
 // pairs such as file='bg.png' corner='4,4,4,4' fade='200'.
 struct ImageAttribute {
   ImageAttribute() { Init(); }
@@ -16,7 +16,7 @@ struct ImageAttribute {
   void Init();
   // Resets, takes the whole string as the image name, then applies its
   // pairs, so a string without pairs names the file by itself.
-  void SetImageString(const std::wstring& specification);
+  void SetImageString(const std::wstring& image_string);
   // Applies the pairs of |text| over |attribute| without resetting it.
   // Stops at the first malformed pair; pairs before it stay applied.
   static void ModifyAttribute(ImageAttribute& attribute, const std::wstring& text);
@@ -25,7 +25,7 @@ struct ImageAttribute {
     return rect.left != -1 && rect.top != -1 && rect.right != -1 && rect.bottom != -1;
   }
 
-  std::wstring specification;
+  std::wstring image_string;
   std::wstring image_name;
   Rect dest;
   Rect source;

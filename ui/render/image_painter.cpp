@@ -39,7 +39,7 @@ bool DrawControlImage(const ImagePaintTarget& target, Image& image, const std::w
     const std::wstring path = ResolveImagePath(target.image_folder, image.attribute.image_name);
     image.info = target.get_image ? target.get_image(path) : ResourceManager::GetImage(path);
     if (!image.info) {
-      // Forget the specification so a missing file is not retried at every paint.
+      // Forget the image string so a missing file is not retried at every paint.
       image.attribute.Init();
       return false;
     }
