@@ -26,6 +26,7 @@ MessageLoop::MessageLoop() : MessageLoop(std::make_shared<DefaultMessagePump>(),
 MessageLoop::MessageLoop(std::shared_ptr<MessagePump> pump, LoopKind kind) : kind_(kind), pump_(std::move(pump)) {
   g_current_loop.Set(this);
   proxy_ = MessageLoopProxy::Share(new MessageLoopProxy(this));
+  incoming_lock_ = &proxy_->lock_;
 }
 
 MessageLoop::~MessageLoop() {
@@ -35,14 +36,16 @@ MessageLoop::~MessageLoop() {
   // From here on posts through the proxy fail; what other threads managed to
   // post before is destroyed below without running.
   proxy_->DetachLoop();
-  proxy_.reset();
   DeletePendingTasksBounded();
   {
-    AutoLock lock(incoming_lock_);
+    AutoLock lock(*incoming_lock_);
     accepting_tasks_ = false;
   }
 
   g_current_loop.Set(nullptr);
+  // Held until here: its lock is the incoming lock.
+  incoming_lock_ = nullptr;
+  proxy_.reset();
   pump_.reset();
 }
 
@@ -60,29 +63,37 @@ void MessageLoop::PostTopLevelDelayedTask(Closure task, int64_t delay_us) {
   PostPendingTask(std::move(task), std::max<int64_t>(delay_us, 0), false);
 }
 
-// delay_us < 0 marks an immediate task.
 void MessageLoop::PostPendingTask(Closure task, int64_t delay_us, bool nestable) {
   if (!task) return;
+  EnqueueIncoming(MakePendingTask(std::move(task), delay_us, nestable));
+}
+
+PendingTask MessageLoop::MakePendingTask(Closure task, int64_t delay_us, bool nestable) {
   int64_t run_time = delay_us < 0 ? 0 : TimeTicks::Now() + delay_us;
-  EnqueueIncoming(PendingTask(std::move(task), run_time, nestable));
+  return PendingTask(std::move(task), run_time, nestable);
 }
 
 void MessageLoop::EnqueueIncoming(PendingTask task) {
   std::shared_ptr<MessagePump> pump;
   {
-    AutoLock lock(incoming_lock_);
-    if (!accepting_tasks_) {
-      // Only a task destroyed during this loop's destruction can post here.
-      // Destroying it could post again without end, so it is left alone.
-      new PendingTask(std::move(task));
-      return;
-    }
-    bool was_empty = incoming_queue_.empty();
-    incoming_queue_.push(std::move(task));
-    if (!was_empty) return;  // the pump has been woken already
-    pump = pump_;
+    AutoLock lock(*incoming_lock_);
+    EnqueueIncomingLocked(std::move(task), &pump);
   }
-  pump->WakeForWork();
+  if (pump) pump->WakeForWork();
+}
+
+void MessageLoop::EnqueueIncomingLocked(PendingTask task, std::shared_ptr<MessagePump>* to_wake) {
+  if (!accepting_tasks_) {
+    // Only a task destroyed during this loop's destruction can post here.
+    // Destroying it could post again without end, so it is left alone.
+    new PendingTask(std::move(task));
+    return;
+  }
+  bool was_empty = incoming_queue_.empty();
+  incoming_queue_.push(std::move(task));
+  // Taken under the lock, so the pump cannot go away before it is woken;
+  // a queue that was not empty has woken it already.
+  if (was_empty) *to_wake = pump_;
 }
 
 void MessageLoop::Run(WinMessagePump::Dispatcher* dispatcher) {
@@ -123,7 +134,7 @@ void MessageLoop::RunTask(PendingTask& pending) {
 
 void MessageLoop::ReloadWorkQueue() {
   if (!work_queue_.empty()) return;
-  AutoLock lock(incoming_lock_);
+  AutoLock lock(*incoming_lock_);
   std::swap(work_queue_, incoming_queue_);
 }
 

@@ -85,9 +85,8 @@ class MessageLoop : public MessagePump::Delegate {
  protected:
   MessageLoop(std::shared_ptr<MessagePump> pump, LoopKind kind);
 
-  virtual void EnqueueIncoming(PendingTask task);
-
  private:
+  friend class MessageLoopProxy;
   struct RunState {
     int run_depth = 1;
     bool quit_received = false;
@@ -99,6 +98,12 @@ class MessageLoop : public MessagePump::Delegate {
   using DelayedQueue = std::vector<PendingTask>;
 
   void PostPendingTask(Closure task, int64_t delay_us, bool nestable);
+  // delay_us < 0 makes an immediate task.
+  static PendingTask MakePendingTask(Closure task, int64_t delay_us, bool nestable);
+  void EnqueueIncoming(PendingTask task);
+  // The caller holds the incoming lock; *to_wake is set when the pump must
+  // be woken, which the caller does after letting go of the lock.
+  void EnqueueIncomingLocked(PendingTask task, std::shared_ptr<MessagePump>* to_wake);
   void RunWithState(RunState* state);
   void RunTask(PendingTask& task);
   void ReloadWorkQueue();
@@ -114,7 +119,8 @@ class MessageLoop : public MessagePump::Delegate {
   bool modal_loop_ = false;
   bool nestable_tasks_allowed_ = true;
 
-  Lock incoming_lock_;
+  // The proxy's lock: a post from another thread takes one lock, not two.
+  Lock* incoming_lock_ = nullptr;
   TaskQueue incoming_queue_;  // the only member other threads touch
   bool accepting_tasks_ = true;  // guarded by incoming_lock_
 

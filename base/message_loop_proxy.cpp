@@ -26,20 +26,16 @@ bool MessageLoopProxy::PostTopLevelDelayedTask(Closure task, int64_t delay_us) {
 
 bool MessageLoopProxy::Post(Closure task, int64_t delay_us, bool nestable) {
   if (!task) return false;
-  // Held across the post: the loop's destruction detaches under this lock,
-  // so it cannot go away halfway through.
-  AutoLock lock(lock_);
-  if (!loop_) return false;
-  if (delay_us <= 0) {
-    if (nestable)
-      loop_->PostTask(std::move(task));
-    else
-      loop_->PostTopLevelTask(std::move(task));
-  } else if (nestable) {
-    loop_->PostDelayedTask(std::move(task), delay_us);
-  } else {
-    loop_->PostTopLevelDelayedTask(std::move(task), delay_us);
+  PendingTask pending = MessageLoop::MakePendingTask(std::move(task), delay_us > 0 ? delay_us : -1, nestable);
+  std::shared_ptr<MessagePump> to_wake;
+  {
+    // The loop's destruction detaches under this lock, so it cannot go away
+    // halfway through the post.
+    AutoLock lock(lock_);
+    if (!loop_) return false;
+    loop_->EnqueueIncomingLocked(std::move(pending), &to_wake);
   }
+  if (to_wake) to_wake->WakeForWork();
   return true;
 }
 

@@ -40,6 +40,9 @@ class MessageLoopProxy : public SupportWeakCallback {
   // Waits until no other thread is inside the proxy, then deletes it.
   static void DeleteWhenUnlocked(MessageLoopProxy* proxy);
 
+  friend class MessageLoop;
+
+  // Also the loop's incoming lock.
   Lock lock_;
   MessageLoop* loop_;
 };
