@@ -204,18 +204,8 @@ TEST_F(PaintedTree, AutoSizedControlsTakeTheirImageSize) {
 }
 
 TEST_F(PaintedTree, SavesAScreenshot) {
-  context_->RepairAlpha(Rect(0, 0, 240, 160), Rect(), 0);
-  HBITMAP surface = context_->TakeBitmap();
-  Gdiplus::GpBitmap* picture = nullptr;
-  ASSERT_EQ(Gdiplus::Ok, gp::GdipCreateBitmapFromHBITMAP(surface, nullptr, &picture));
-  const std::string png = test::EncodeImage(picture, L"image/png");
-  gp::GdipDisposeImage(picture);
-  ::DeleteObject(surface);
-  ASSERT_FALSE(png.empty());
-  const std::wstring folder = L"" TARNWELL_SCREENSHOT_DIR;
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ASSERT_TRUE(test::WriteFileBytes(folder + L"\\control_tree.png", png));
-  std::unique_ptr<ImageInfo> saved = ImageInfo::LoadFromFile(folder + L"\\control_tree.png");
+  ASSERT_FALSE(test::SaveScreenshot(*context_, L"control_tree.png").empty());
+  std::unique_ptr<ImageInfo> saved = ImageInfo::LoadFromFile(L"" TARNWELL_SCREENSHOT_DIR L"\\control_tree.png");
   ASSERT_NE(nullptr, saved);
   EXPECT_EQ(240, saved->width());
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/byte_mutator.h"
 #include "tests/ui/render_support.h"
 #include "ui/render/image_attribute.h"
 #include "ui/render/image_info.h"
@@ -15,17 +16,10 @@
 namespace ui {
 namespace {
 
-// Seeded xorshift, so every run feeds the same inputs.
-class Mutator {
+// The shared seeded generator, with mutations aimed at image headers.
+class Mutator : public test::ByteMutator {
  public:
-  explicit Mutator(uint32_t seed) : state_(seed ? seed : 1) {}
-  uint32_t Next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 17;
-    state_ ^= state_ << 5;
-    return state_;
-  }
-  size_t Below(size_t n) { return n ? Next() % n : 0; }
+  using ByteMutator::ByteMutator;
 
   template <typename Text>
   Text Mutate(const Text& source, const Text& tokens) {
@@ -58,9 +52,6 @@ class Mutator {
     }
     return out;
   }
-
- private:
-  uint32_t state_;
 };
 
 // Wine always reports 0 here; the per-frame checks below catch leaked

@@ -111,18 +111,8 @@ TEST(RenderScene, EveryPrimitiveOnOneSurface) {
   EXPECT_TRUE(test::NearRgb(0xFF8040C0, test::PixelAt(*context, 70, 210), 8));
   EXPECT_TRUE(test::NearRgb(0xFFFFFFFF, test::PixelAt(*context, 562, 182), 2));  // clipped corner
 
-  context->RepairAlpha(all, Rect(), 0);
-  HBITMAP surface = context->TakeBitmap();
-  Gdiplus::GpBitmap* picture = nullptr;
-  ASSERT_EQ(Gdiplus::Ok, gp::GdipCreateBitmapFromHBITMAP(surface, nullptr, &picture));
-  const std::string png = test::EncodeImage(picture, L"image/png");
-  gp::GdipDisposeImage(picture);
-  ::DeleteObject(surface);
-  ASSERT_FALSE(png.empty());
-  const std::wstring folder = L"" TARNWELL_SCREENSHOT_DIR;
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ASSERT_TRUE(test::WriteFileBytes(folder + L"\\render_scene.png", png));
-  std::unique_ptr<ImageInfo> saved = ImageInfo::LoadFromFile(folder + L"\\render_scene.png");
+  ASSERT_FALSE(test::SaveScreenshot(*context, L"render_scene.png").empty());
+  std::unique_ptr<ImageInfo> saved = ImageInfo::LoadFromFile(L"" TARNWELL_SCREENSHOT_DIR L"\\render_scene.png");
   ASSERT_NE(nullptr, saved);
   EXPECT_EQ(640, saved->width());
   EXPECT_EQ(480, saved->height());

@@ -207,6 +207,25 @@ inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   return ok && written == bytes.size();
 }
 
+// Saves the surface as TARNWELL_SCREENSHOT_DIR\<name> (a PNG) for people to
+// look at. The surface is handed over: the context has none afterwards.
+// Returns the encoded bytes, empty on failure.
+inline std::string SaveScreenshot(IRenderContext& context, const wchar_t* name) {
+  context.RepairAlpha(Rect(0, 0, context.GetWidth(), context.GetHeight()), Rect(), 0);
+  HBITMAP surface = context.TakeBitmap();
+  Gdiplus::GpBitmap* picture = nullptr;
+  std::string png;
+  if (gp::GdipCreateBitmapFromHBITMAP(surface, nullptr, &picture) == Gdiplus::Ok) {
+    png = EncodeImage(picture, L"image/png");
+    gp::GdipDisposeImage(picture);
+  }
+  ::DeleteObject(surface);
+  const std::wstring folder = L"" TARNWELL_SCREENSHOT_DIR;
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  if (png.empty() || !WriteFileBytes(folder + L"\\" + name, png)) return std::string();
+  return png;
+}
+
 // A fresh folder under the temp directory, ending in a separator.
 inline std::wstring MakeTempFolder(const wchar_t* name) {
   wchar_t temp[MAX_PATH] = {};
