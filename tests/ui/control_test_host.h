@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -117,6 +119,24 @@ class TestHost : public ControlHost {
   void AddClass(const std::wstring& name, const std::wstring& list) override { classes_[name] = list; }
   std::wstring GetResourcePath() const override { return resource_path_; }
   void set_resource_path(const std::wstring& path) { resource_path_ = path; }
+  IRenderContext* GetRenderContext() const override { return render_context_; }
+  void set_render_context(IRenderContext* context) { render_context_ = context; }
+  bool AddOptionGroup(const std::wstring& group, Control* control) override {
+    std::vector<Control*>& members = option_groups_[group];
+    if (std::find(members.begin(), members.end(), control) != members.end()) return false;
+    members.push_back(control);
+    return true;
+  }
+  const std::vector<Control*>* GetOptionGroup(const std::wstring& group) const override {
+    auto it = option_groups_.find(group);
+    return it == option_groups_.end() ? nullptr : &it->second;
+  }
+  void RemoveOptionGroup(const std::wstring& group, Control* control) override {
+    auto it = option_groups_.find(group);
+    if (it == option_groups_.end()) return;
+    it->second.erase(std::remove(it->second.begin(), it->second.end(), control), it->second.end());
+    if (it->second.empty()) option_groups_.erase(it);
+  }
   void ApplyWindowAttribute(const std::wstring& name, const std::wstring& value) override {
     window_attributes_.emplace_back(name, value);
   }
@@ -137,6 +157,8 @@ class TestHost : public ControlHost {
   std::vector<Rect> invalidated_;
   std::vector<std::pair<std::wstring, std::wstring>> window_attributes_;
   std::wstring resource_path_;
+  IRenderContext* render_context_ = nullptr;
+  std::map<std::wstring, std::vector<Control*>> option_groups_;
 };
 
 }  // namespace test

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "ui/core/point.h"
 #include "ui/core/rect.h"
@@ -11,6 +12,7 @@ namespace ui {
 
 class Box;
 class Control;
+class IRenderContext;
 
 // What a control tree asks of the native window that hosts it. The host
 // window implements this; controls and the markup builder know nothing
@@ -58,6 +60,17 @@ class ControlHost {
   // Folder of the window's skin below the resource path, ending in a
   // separator (or empty).
   virtual std::wstring GetResourcePath() const = 0;
+
+  // The window's off-screen surface; labels measure their text with it.
+  // Null before the native window exists.
+  virtual IRenderContext* GetRenderContext() const = 0;
+
+  // Option groups: at most one selected member per group. Adding a control
+  // already in the group returns false; a group left empty is removed.
+  virtual bool AddOptionGroup(const std::wstring& group, Control* control) = 0;
+  // Null when the group does not exist.
+  virtual const std::vector<Control*>* GetOptionGroup(const std::wstring& group) const = 0;
+  virtual void RemoveOptionGroup(const std::wstring& group, Control* control) = 0;
 
   // One attribute of a "Window" layout root, in document order. Only called
   // once the native window exists.
