@@ -99,6 +99,11 @@ start_wine() {
   [ -f "$WINEPREFIX/system.reg" ] || log "creating the Wine prefix (once per build folder)"
   wineserver -p >/dev/null 2>&1 </dev/null || true
   "$WINE" wineboot >/dev/null 2>&1 </dev/null || true
+  # Xvfb runs no window manager; Wine would wait two seconds for one on every
+  # hidden or destroyed top-level window. Wine manages the windows itself.
+  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  fi
 }
 
 stop_session() {

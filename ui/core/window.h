@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -186,8 +188,6 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   // Raises the window-close event to the handlers of that kind, then "all".
   void RaiseWindowClose();
   void ClearTrackedControls();
-  // Forgets the root without destroying it; the derived window deletes itself next.
-  void DetachRootForDestruction();
 
   HWND hwnd_ = nullptr;
   WNDPROC previous_procedure_ = ::DefWindowProcW;
@@ -196,15 +196,15 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
 
  private:
   // Message handlers of HandleWindowMessage, one per message family.
-  void OnMouseMove(const Point& point, WPARAM wparam);
-  void OnButtonDown(UINT message, const Point& point);
-  void OnMouseHover(const Point& point);
-  void OnMouseLeave();
-  void OnKeyDown(WPARAM key);
-  LRESULT OnTouch(WPARAM wparam, LPARAM lparam, bool& handled);
-  LRESULT OnPointer(UINT message, WPARAM wparam, LPARAM lparam, bool& handled);
-  void OnSize(WPARAM type);
-  void OnCloseMessage();
+  void DispatchMouseMove(const Point& point, WPARAM wparam);
+  void DispatchButtonDown(UINT message, const Point& point);
+  void DispatchMouseHover(const Point& point);
+  void DispatchMouseLeave();
+  void DispatchKeyDown(WPARAM key);
+  LRESULT DispatchTouch(WPARAM wparam, LPARAM lparam, bool& handled);
+  LRESULT DispatchPointer(UINT message, WPARAM wparam, LPARAM lparam, bool& handled);
+  void DispatchSize(WPARAM type);
+  void DispatchClose();
   void UpdateHover(const Point& point);
   void ShowTooltip(Control* control);
   void HideTooltip();
@@ -223,14 +223,15 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   Size round_corner_;
   Rect caption_;
   double height_percent_ = 0.0;
-  HDC paint_dc_ = nullptr;  // the window's own DC (class style CS_OWNDC not required)
+  // The window's device context, taken at Init and released with the window.
+  HDC window_dc_ = nullptr;
   std::unique_ptr<IRenderContext> render_context_;
   bool layered_ = true;
   int window_alpha_ = 255;
   Point render_offset_;
   bool first_layout_ = true;
   HWND tooltip_window_ = nullptr;
-  TOOLINFOW* tooltip_info_ = nullptr;
+  TOOLINFOW tooltip_info_ = {};
   std::wstring tooltip_text_;
   Control* focus_ = nullptr;
   Control* hover_ = nullptr;
