@@ -96,6 +96,7 @@ std::wstring LayOutProgram(const std::wstring& name, bool with_engine_folder) {
 struct DialogSearch {
   DWORD process;
   HWND found;
+  const wchar_t* caption = kMissingEngineCaption;
 };
 
 BOOL CALLBACK FindDialogOf(HWND window, LPARAM parameter) {
@@ -104,7 +105,7 @@ BOOL CALLBACK FindDialogOf(HWND window, LPARAM parameter) {
   ::GetWindowThreadProcessId(window, &owner);
   wchar_t title[64] = {};
   ::GetWindowTextW(window, title, 64);
-  if (owner == search->process && std::wstring(title) == kMissingEngineCaption) {
+  if (owner == search->process && std::wstring(title) == search->caption) {
     search->found = window;
     return FALSE;
   }
@@ -148,6 +149,16 @@ TEST(ProgramStart, WithTheEngineFolderItRunsAndKeepsTheEngineDataBesideItself) {
   {
     Process process;
     ASSERT_TRUE(process.Start(program, L""));
+    // Without a skin beside it the start window cannot be made: the program
+    // says so and ends once the message is answered.
+    DialogSearch search{process.id(), nullptr, L"Plaxon"};
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          ::EnumWindows(&FindDialogOf, reinterpret_cast<LPARAM>(&search));
+          return search.found != nullptr;
+        },
+        60000));
+    ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_EQ(process.WaitForExit(60000), 0);
   }
   EXPECT_TRUE(IsDirectory(folder + L"cef_temp\\CefLocalStorage"));

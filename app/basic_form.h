@@ -1,0 +1,60 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/player_identity.h"
+#include "base/weak_callback.h"
+#include "ui/core/window_impl_base.h"
+
+namespace tarnwell {
+
+// The start window: the game's start picture, with the login window kept at
+// a fixed place over its right part. Closing it ends the program.
+class BasicForm : public ui::WindowImplBase {
+ public:
+  // Where the login window's top-left corner sits, from ours.
+  static constexpr int kLoginOffsetX = 550;
+  static constexpr int kLoginOffsetY = 252;
+
+  explicit BasicForm(std::wstring config_path = ConfigFilePath());
+  ~BasicForm() override;
+
+  std::wstring GetWindowClassName() const override;
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void InitWindow() override;
+  LRESULT OnClose(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
+  std::wstring GetSkinFolder() override;
+  std::wstring GetSkinFile() override;
+
+  const std::wstring& user_id() const { return identity_.user_id; }
+  const std::wstring& file_name() const { return identity_.file_name; }
+  const std::wstring& login_address() const { return login_address_; }
+
+ private:
+  // A window we did not create the lifetime of: it deletes itself, so the
+  // pointer is only used while the window's own weak flag lives.
+  class WindowRef {
+   public:
+    void Reset(ui::Window* window);
+    ui::Window* Get() const { return flag_.expired() ? nullptr : window_; }
+
+   private:
+    ui::Window* window_ = nullptr;
+    std::weak_ptr<qbase::WeakFlag> flag_;
+  };
+
+  bool OnClicked(ui::EventArgs* args);
+  void OnOpenGame(LPARAM lparam);
+  // Puts the login window at the fixed offset from our outer top-left.
+  void PlaceLoginWindow(UINT flags, HWND insert_after);
+
+  WindowRef login_window_;
+  std::wstring config_path_;
+  PlayerIdentity identity_;
+  std::wstring login_address_;
+};
+
+}  // namespace tarnwell

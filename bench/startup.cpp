@@ -1,0 +1,276 @@
+// How long the player waits for the start window: from CreateProcess to the
+// window being shown, and to its first frame actually on the screen, against
+// starting and ending an empty program under the same system in the same
+// run. The program is watched from outside only, as the player sees it.
+//
+// The start window fades in from alpha 0, so "shown" (the native window is
+// visible) and "first visible frame" (its pixels differ from the desktop
+// behind it) are reported apart.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/path_util.h"
+#include "base/string_conversions.h"
+
+namespace {
+
+constexpr int kRuns = 10;
+constexpr DWORD kWindowTimeoutMs = 30000;
+constexpr DWORD kExitTimeoutMs = 15000;
+// A frame counts as on screen once this share of the window's pixels
+// differs from the desktop captured before the start.
+constexpr double kVisibleShare = 0.02;
+constexpr int kChannelThreshold = 16;
+
+double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  ::QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+bool CopyTree(const std::wstring& from, const std::wstring& to) {
+  if (!::CreateDirectoryW(to.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((from + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ok = CopyTree(from + L"\\" + name, to + L"\\" + name) && ok;
+    else
+      ok = ::CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) && ok;
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  return ok;
+}
+
+// The program as it ships: exe, resources, config.ini and the engine folder.
+std::wstring LayOutProgram() {
+  wchar_t temp[MAX_PATH] = {};
+  DWORD length = ::GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(temp, length) + L"tarnwell_startup_bench\\";
+  std::wstring resources = qbase::UTF8ToUTF16(TARNWELL_RESOURCES_DIR);
+  if (!qbase::CreateDirectories(folder + L"cef")) return std::wstring();
+  if (!::CopyFileW(qbase::UTF8ToUTF16(TARNWELL_EXE_PATH).c_str(), (folder + L"tarnwell.exe").c_str(), FALSE))
+    return std::wstring();
+  if (!CopyTree(resources, folder + L"resources")) return std::wstring();
+  ::DeleteFileW((folder + L"resources\\config.ini").c_str());
+  if (!::CopyFileW((resources + L"\\config.ini").c_str(), (folder + L"config.ini").c_str(), FALSE))
+    return std::wstring();
+  return folder;
+}
+
+class Process {
+ public:
+  ~Process() {
+    if (!info_.hProcess) return;
+    if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(info_.hProcess, 1);
+      ::WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
+    }
+    ::CloseHandle(info_.hProcess);
+    ::CloseHandle(info_.hThread);
+  }
+  bool Start(const std::wstring& program, const std::wstring& folder) {
+    std::wstring line = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    return ::CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : folder.c_str(), &startup, &info_) != 0;
+  }
+  bool WaitForExit(DWORD timeout_ms) { return ::WaitForSingleObject(info_.hProcess, timeout_ms) == WAIT_OBJECT_0; }
+  DWORD id() const { return info_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
+
+struct WindowSearch {
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK FindStartWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  if (owner != search->process || !::IsWindowVisible(window) || std::wstring(name) != L"Game_start") return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The screen's pixels as the player sees them, top-down BGRA.
+class ScreenCapture {
+ public:
+  ScreenCapture() : width_(::GetSystemMetrics(SM_CXSCREEN)), height_(::GetSystemMetrics(SM_CYSCREEN)) {
+    screen_ = ::GetDC(nullptr);
+    memory_ = ::CreateCompatibleDC(screen_);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = -height_;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    bitmap_ = ::CreateDIBSection(memory_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = ::SelectObject(memory_, bitmap_);
+  }
+  ~ScreenCapture() {
+    ::SelectObject(memory_, old_);
+    ::DeleteObject(bitmap_);
+    ::DeleteDC(memory_);
+    ::ReleaseDC(nullptr, screen_);
+  }
+  ScreenCapture(const ScreenCapture&) = delete;
+  ScreenCapture& operator=(const ScreenCapture&) = delete;
+
+  bool ok() const { return bits_ != nullptr; }
+  // CAPTUREBLT takes layered windows along, as the player sees them.
+  void Grab() { ::BitBlt(memory_, 0, 0, width_, height_, screen_, 0, 0, SRCCOPY | CAPTUREBLT); }
+  std::vector<unsigned char> Copy() const {
+    return std::vector<unsigned char>(bits_, bits_ + static_cast<size_t>(width_) * height_ * 4);
+  }
+  // Share of the pixels inside |rect| that differ from |before|.
+  double ChangedShare(const std::vector<unsigned char>& before, RECT rect) const {
+    rect.left = std::max<LONG>(rect.left, 0);
+    rect.top = std::max<LONG>(rect.top, 0);
+    rect.right = std::min<LONG>(rect.right, width_);
+    rect.bottom = std::min<LONG>(rect.bottom, height_);
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return 0.0;
+    size_t changed = 0;
+    for (LONG y = rect.top; y < rect.bottom; ++y) {
+      for (LONG x = rect.left; x < rect.right; ++x) {
+        size_t at = (static_cast<size_t>(y) * width_ + x) * 4;
+        for (int channel = 0; channel < 3; ++channel) {
+          if (std::abs(int(bits_[at + channel]) - int(before[at + channel])) > kChannelThreshold) {
+            ++changed;
+            break;
+          }
+        }
+      }
+    }
+    return static_cast<double>(changed) / ((rect.right - rect.left) * (rect.bottom - rect.top));
+  }
+
+ private:
+  int width_;
+  int height_;
+  HDC screen_ = nullptr;
+  HDC memory_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  unsigned char* bits_ = nullptr;
+};
+
+struct StartTimes {
+  double shown = -1;
+  double first_frame = -1;
+};
+
+StartTimes TimeOneStart(const std::wstring& folder, ScreenCapture& screen) {
+  StartTimes times;
+  screen.Grab();
+  std::vector<unsigned char> desktop = screen.Copy();
+
+  Process program;
+  double start = Now();
+  if (!program.Start(folder + L"tarnwell.exe", folder)) return times;
+  WindowSearch search{program.id(), nullptr};
+  while (Now() - start < kWindowTimeoutMs) {
+    if (!search.found) {
+      ::EnumWindows(&FindStartWindow, reinterpret_cast<LPARAM>(&search));
+      if (search.found) times.shown = Now() - start;
+    }
+    if (search.found) {
+      RECT rect = {};
+      ::GetWindowRect(search.found, &rect);
+      screen.Grab();
+      if (screen.ChangedShare(desktop, rect) >= kVisibleShare) {
+        times.first_frame = Now() - start;
+        break;
+      }
+    }
+    ::Sleep(1);
+  }
+  if (search.found) ::PostMessageW(search.found, WM_CLOSE, 0, 0);
+  program.WaitForExit(kExitTimeoutMs);
+  // Let the screen settle before the next start captures the desktop.
+  ::Sleep(300);
+  return times;
+}
+
+double TimeEmptyProgram() {
+  Process program;
+  double start = Now();
+  if (!program.Start(qbase::UTF8ToUTF16(EMPTY_PROGRAM_PATH), std::wstring())) return -1;
+  if (!program.WaitForExit(kExitTimeoutMs)) return -1;
+  return Now() - start;
+}
+
+}  // namespace
+
+int main() {
+  std::wstring folder = LayOutProgram();
+  if (folder.empty()) {
+    std::fprintf(stderr, "could not lay out the program\n");
+    return 1;
+  }
+  ScreenCapture screen;
+  if (!screen.ok()) {
+    std::fprintf(stderr, "no screen to capture\n");
+    return 1;
+  }
+
+  // One warm-up of each, so that neither pays for a cold disk cache.
+  TimeEmptyProgram();
+  TimeOneStart(folder, screen);
+
+  std::vector<double> empty, shown, first_frame;
+  int missed_frames = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    double baseline = TimeEmptyProgram();
+    if (baseline >= 0) empty.push_back(baseline);
+    StartTimes times = TimeOneStart(folder, screen);
+    if (times.shown >= 0) shown.push_back(times.shown);
+    if (times.first_frame >= 0)
+      first_frame.push_back(times.first_frame);
+    else
+      ++missed_frames;
+  }
+  if (empty.empty() || shown.empty()) {
+    std::fprintf(stderr, "the programs did not start\n");
+    return 1;
+  }
+  if (missed_frames) std::fprintf(stderr, "%d of %d starts showed no frame on the screen\n", missed_frames, kRuns);
+
+  double empty_ms = Median(empty);
+  double shown_ms = Median(shown);
+  std::printf("empty_program_start_to_exit: %.1f ms\n", empty_ms);
+  std::printf("start_window_shown: %.1f ms\n", shown_ms);
+  if (!first_frame.empty()) std::printf("start_window_first_visible_frame: %.1f ms\n", Median(first_frame));
+  std::printf("ratio_window_shown_to_empty_program: %.2f x\n", shown_ms / empty_ms);
+  if (!first_frame.empty())
+    std::printf("ratio_first_visible_frame_to_empty_program: %.2f x\n", Median(first_frame) / empty_ms);
+  return 0;
+}
