@@ -457,17 +457,22 @@ def caption_button(kind, state, size=(36, 30)):
 
 
 def logo(size):
-    """The emblem: a gold ring around a lake under a tower."""
+    """The emblem: a gold ring round a castle of three spires above a lake."""
     def paint(draw, s):
         w = size * s
+        gold = (246, 214, 150, 255)
         draw.ellipse([1 * s, 1 * s, w - 1 * s, w - 1 * s], fill=(58, 36, 20, 255))
         draw.ellipse([2.2 * s, 2.2 * s, w - 2.2 * s, w - 2.2 * s], fill=(232, 176, 84, 255))
         draw.ellipse([3.6 * s, 3.6 * s, w - 3.6 * s, w - 3.6 * s], fill=(34, 30, 62, 255))
-        c = w / 2
-        draw.chord([3.6 * s, 3.6 * s, w - 3.6 * s, w - 3.6 * s], 20, 160, fill=(60, 86, 140, 255))
-        t = w * 0.14
-        draw.rectangle([c - t / 2, w * 0.3, c + t / 2, w * 0.62], fill=(246, 214, 150, 255))
-        draw.polygon([(c - t, w * 0.31), (c, w * 0.16), (c + t, w * 0.31)], fill=(246, 214, 150, 255))
+        draw.chord([3.6 * s, 3.6 * s, w - 3.6 * s, w - 3.6 * s], 15, 165, fill=(60, 86, 140, 255))
+        ground = w * 0.66
+        # Side towers, the wall between them, and the taller keep.
+        for left, right, top in ((0.26, 0.38, 0.44), (0.62, 0.74, 0.44), (0.42, 0.58, 0.34)):
+            x0, x1, t = w * left, w * right, w * top
+            draw.rectangle([x0, t, x1, ground], fill=gold)
+            draw.polygon([(x0 - w * 0.02, t), ((x0 + x1) / 2, t - w * 0.17), (x1 + w * 0.02, t)], fill=gold)
+        draw.rectangle([w * 0.3, w * 0.52, w * 0.7, ground], fill=gold)
+        draw.rectangle([w * 0.47, w * 0.56, w * 0.53, ground], fill=(34, 30, 62, 255))  # the gate
     return supersampled((size, size), paint, 8)
 
 

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "program_folder.h"
+#include "tests/support/test_support.h"
+#include "tests/ui/render_support.h"
+#include "ui/core/control.h"
+#include "ui/core/resource_manager.h"
+#include "ui/core/window_impl_base.h"
+#include "ui/core/xml_document.h"
+
+namespace {
+
+// Any of the client's layouts in a plain frame window.
+class LayoutWindow : public ui::WindowImplBase {
+ public:
+  LayoutWindow(std::wstring folder, std::wstring file) : folder_(std::move(folder)), file_(std::move(file)) {}
+  std::wstring GetWindowClassName() const override { return L"TarnwellSkinTest"; }
+  std::wstring GetSkinFolder() override { return folder_; }
+  std::wstring GetSkinFile() override { return file_; }
+
+ private:
+  std::wstring folder_;
+  std::wstring file_;
+};
+
+class ShippedSkin : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::ResourceManager::Startup(app_test::ResourcesFolder() + L"\\", ui::ControlFactory(), L"themes\\default",
+                                 L"lang\\zh_CN");
+  }
+  static void TearDownTestSuite() { ui::ResourceManager::Shutdown(); }
+};
+
+bool IsBright(uint32_t argb) {
+  return ui::test::RedOf(argb) > 180 && ui::test::GreenOf(argb) > 180 && ui::test::Channel(argb, 0) > 180;
+}
+
+TEST_F(ShippedSkin, EveryLayoutBuildsWithTheControlsItsWindowLooksForAndItsButtonPictures) {
+  struct Layout {
+    const wchar_t* folder;
+    const wchar_t* file;
+    std::vector<std::wstring> names;
+    const wchar_t* drawn_button;  // a visible caption button whose glyph is checked
+    int width, height;            // of the native window, shadow included
+  };
+  const Layout layouts[] = {
+      {L"cef", L"cef.xml", {L"closebtn", L"label_title", L"page_area"}, L"closebtn", 380, 320},
+      {L"cef",
+       L"game.xml",
+       {L"label_title", L"minbtn", L"maxbtn", L"restorebtn", L"btn_close", L"size_left", L"size_right", L"size_bottom"},
+       L"btn_close",
+       1280,
+       800},
+      {L"toast", L"toast.xml", {L"close_btn"}, nullptr, 320 + 28, 110 + 28},
+      {L"shadow", L"shadow.xml", {L"shadow_body"}, nullptr, 0, 0},
+  };
+  for (const Layout& layout : layouts) {
+    std::wstring path = std::wstring(layout.folder) + L"\\" + layout.file;
+    SCOPED_TRACE(std::string(path.begin(), path.end()));
+    // A layout that does not parse would stop here on a message box.
+    ui::XmlDocument document;
+    ASSERT_TRUE(document.LoadFromFile(ui::ResourceManager::GetResourcePath() + path));
+
+    auto* window = new LayoutWindow(layout.folder, layout.file);
+    HWND hwnd = window->Create(nullptr, L"skin", WS_OVERLAPPEDWINDOW, 0, true, ui::Rect());
+    ASSERT_NE(hwnd, nullptr);
+    RECT rect = {};
+    ::GetWindowRect(hwnd, &rect);
+    // The shadow window takes its owner's size; the others have their own.
+    if (layout.width) {
+      EXPECT_EQ(rect.right - rect.left, layout.width);
+      EXPECT_EQ(rect.bottom - rect.top, layout.height);
+    }
+    for (const std::wstring& name : layout.names)
+      EXPECT_NE(window->FindControl(name), nullptr) << std::string(name.begin(), name.end());
+
+    if (layout.drawn_button) {
+      ui::Control* button = window->FindControl(layout.drawn_button);
+      ASSERT_NE(button, nullptr);
+      window->ShowWindow(true, false);
+      ASSERT_TRUE(test_support::PumpUntil([&] { return !button->GetPos().IsEmpty(); }, 10000));
+      test_support::PumpUntil([] { return false; }, 200);
+      // The cross is drawn from the shared public folder, one level up.
+      ui::Rect pos = button->GetPos();
+      EXPECT_TRUE(IsBright(
+          ui::test::PixelAt(*window->GetRenderContext(), (pos.left + pos.right) / 2, (pos.top + pos.bottom) / 2)));
+      std::wstring shot = std::wstring(L"skin_") + layout.file + L".png";
+      ui::test::SaveScreenshot(*window->GetRenderContext(), shot.c_str());
+    }
+    ::DestroyWindow(hwnd);
+  }
+}
+
+}  // namespace
