@@ -4,8 +4,9 @@
 // run. The program is watched from outside only, as the player sees it.
 //
 // The start window fades in from alpha 0, so "shown" (the native window is
-// visible) and "first visible frame" (its pixels differ from the desktop
-// behind it) are reported apart.
+// visible), "first visible frame" (its pixels differ from the desktop behind
+// it) and "settled" (its pixels stopped changing: the fade is over) are
+// reported apart.
 
 #include <windows.h>
 
@@ -27,6 +28,8 @@ constexpr DWORD kExitTimeoutMs = 15000;
 // differs from the desktop captured before the start.
 constexpr double kVisibleShare = 0.02;
 constexpr int kChannelThreshold = 16;
+// The picture is still once no pixel has changed for this long.
+constexpr double kSettledAfterMs = 250;
 
 double Now() {
   static LARGE_INTEGER frequency = [] {
@@ -186,6 +189,7 @@ class ScreenCapture {
 struct StartTimes {
   double shown = -1;
   double first_frame = -1;
+  double settled = -1;
 };
 
 StartTimes TimeOneStart(const std::wstring& folder, ScreenCapture& screen) {
@@ -212,6 +216,21 @@ StartTimes TimeOneStart(const std::wstring& folder, ScreenCapture& screen) {
       }
     }
     ::Sleep(1);
+  }
+  if (times.first_frame >= 0) {
+    RECT rect = {};
+    ::GetWindowRect(search.found, &rect);
+    std::vector<unsigned char> previous = screen.Copy();
+    double last_change = times.first_frame;
+    while (Now() - start < kWindowTimeoutMs && Now() - start - last_change < kSettledAfterMs) {
+      ::Sleep(1);
+      screen.Grab();
+      if (screen.ChangedShare(previous, rect) > 0.0) {
+        last_change = Now() - start;
+        previous = screen.Copy();
+      }
+    }
+    times.settled = last_change;
   }
   if (search.found) ::PostMessageW(search.found, WM_CLOSE, 0, 0);
   program.WaitForExit(kExitTimeoutMs);
@@ -246,17 +265,19 @@ int main() {
   TimeEmptyProgram();
   TimeOneStart(folder, screen);
 
-  std::vector<double> empty, shown, first_frame;
+  std::vector<double> empty, shown, first_frame, settled;
   int missed_frames = 0;
   for (int run = 0; run < kRuns; ++run) {
     double baseline = TimeEmptyProgram();
     if (baseline >= 0) empty.push_back(baseline);
     StartTimes times = TimeOneStart(folder, screen);
     if (times.shown >= 0) shown.push_back(times.shown);
-    if (times.first_frame >= 0)
+    if (times.first_frame >= 0) {
       first_frame.push_back(times.first_frame);
-    else
+      settled.push_back(times.settled);
+    } else {
       ++missed_frames;
+    }
   }
   if (empty.empty() || shown.empty()) {
     std::fprintf(stderr, "the programs did not start\n");
@@ -268,7 +289,10 @@ int main() {
   double shown_ms = Median(shown);
   std::printf("empty_program_start_to_exit: %.1f ms\n", empty_ms);
   std::printf("start_window_shown: %.1f ms\n", shown_ms);
-  if (!first_frame.empty()) std::printf("start_window_first_visible_frame: %.1f ms\n", Median(first_frame));
+  if (!first_frame.empty()) {
+    std::printf("start_window_first_visible_frame: %.1f ms\n", Median(first_frame));
+    std::printf("start_window_settled: %.1f ms\n", Median(settled));
+  }
   std::printf("ratio_window_shown_to_empty_program: %.2f x\n", shown_ms / empty_ms);
   if (!first_frame.empty())
     std::printf("ratio_first_visible_frame_to_empty_program: %.2f x\n", Median(first_frame) / empty_ms);
