@@ -5,6 +5,20 @@
 
 namespace qbase {
 
+namespace {
+
+// have_work_ values: the loop sleeps and a post must wake it; a wake-up
+// message is queued; the loop is awake and looks at its queue before it
+// sleeps again.
+constexpr LONG kAsleep = 0;
+constexpr LONG kWakeUpQueued = 1;
+constexpr LONG kAwake = 2;
+
+// The pump whose modal-loop hook runs on this thread.
+thread_local WinUIMessagePump* t_hooked_pump = nullptr;
+
+}  // namespace
+
 WinUIMessagePump::WinUIMessagePump() {
   HINSTANCE instance = CurrentModule();
   WNDCLASSEXW window_class = {};
@@ -17,9 +31,17 @@ WinUIMessagePump::WinUIMessagePump() {
   message_window_.reset(
       ::CreateWindowExW(0, kWindowClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
   if (message_window_) ::SetWindowLongPtrW(message_window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (!t_hooked_pump) {
+    message_filter_hook_ = ::SetWindowsHookExW(WH_MSGFILTER, &MessageFilterHook, nullptr, ::GetCurrentThreadId());
+    if (message_filter_hook_) t_hooked_pump = this;
+  }
 }
 
 WinUIMessagePump::~WinUIMessagePump() {
+  if (message_filter_hook_) {
+    ::UnhookWindowsHookEx(message_filter_hook_);
+    t_hooked_pump = nullptr;
+  }
   if (message_window_) ::KillTimer(message_window_.get(), timer_id());
   message_window_.reset();
   // Fails harmlessly while other threads' pumps still have windows of the class.
@@ -27,10 +49,21 @@ WinUIMessagePump::~WinUIMessagePump() {
 }
 
 void WinUIMessagePump::WakeForWork() {
-  if (!message_window_ || ::InterlockedExchange(&have_work_, 1) != 0) return;
+  if (!message_window_ || ::InterlockedCompareExchange(&have_work_, kWakeUpQueued, kAsleep) != kAsleep) return;
   // A full message queue refuses the post; let the next post try again.
   if (!::PostMessageW(message_window_.get(), kWakeUpMessage, reinterpret_cast<WPARAM>(this), 0))
-    ::InterlockedExchange(&have_work_, 0);
+    ::InterlockedExchange(&have_work_, kAsleep);
+}
+
+LRESULT CALLBACK WinUIMessagePump::MessageFilterHook(int code, WPARAM wparam, LPARAM lparam) noexcept {
+  if (code >= 0 && code != kMessageFilterCode && t_hooked_pump) t_hooked_pump->OnForeignLoopMessage();
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+void WinUIMessagePump::OnForeignLoopMessage() {
+  // The modal loop only dispatches messages, so an awake loop blocked in one
+  // of its tasks must be woken by a message again.
+  if (::InterlockedCompareExchange(&have_work_, kAsleep, kAwake) == kAwake) WakeForWork();
 }
 
 UINT WinUIMessagePump::TimerDelay(int64_t delay_ms) {
@@ -46,6 +79,13 @@ void WinUIMessagePump::WakeAt(int64_t run_time) {
 }
 
 void WinUIMessagePump::DoRunLoop() {
+  RunUntilQuit();
+  // Whoever pumps this thread's messages next (an enclosing loop, a modal
+  // dialog) must be woken by posts again.
+  ::InterlockedExchange(&have_work_, kAsleep);
+}
+
+void WinUIMessagePump::RunUntilQuit() {
   for (;;) {
     bool more_work = ProcessNextWindowsMessage();
     if (state_->should_quit) break;
@@ -62,7 +102,15 @@ void WinUIMessagePump::DoRunLoop() {
     if (state_->should_quit) break;
     if (more_work) continue;
 
+    // From here a post must wake us; look once more so a task that came in
+    // before the flag dropped is not left waiting.
+    ::InterlockedExchange(&have_work_, kAsleep);
+    if (state_->delegate->ProcessImmediateWork()) {
+      ::InterlockedExchange(&have_work_, kAwake);
+      continue;
+    }
     WaitForWork();
+    ::InterlockedExchange(&have_work_, kAwake);
   }
 }
 
@@ -101,7 +149,7 @@ bool WinUIMessagePump::ProcessMessage(const MSG& message) {
     return false;
   }
   if (message.message == kWakeUpMessage && message.hwnd == message_window_.get())
-    return ProcessReplacementMessage();
+    return ProcessReplacementMessage(true);
 
   if (::CallMsgFilterW(const_cast<MSG*>(&message), kMessageFilterCode)) return true;
 
@@ -118,7 +166,9 @@ bool WinUIMessagePump::ProcessMessage(const MSG& message) {
 
 // The wake-up message has been taken out of the queue; process one of the
 // real messages in its place so a stream of posted tasks cannot starve input.
-bool WinUIMessagePump::ProcessReplacementMessage() {
+// In our own loop the tasks run next anyway; in a foreign one each wake-up
+// runs one task and asks for the next.
+bool WinUIMessagePump::ProcessReplacementMessage(bool own_loop) {
   MSG message;
   bool found;
   MessageLoop* loop = MessageLoop::Current();
@@ -128,7 +178,11 @@ bool WinUIMessagePump::ProcessReplacementMessage() {
   } else {
     found = ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
   }
-  ::InterlockedExchange(&have_work_, 0);
+  if (own_loop) {
+    ::InterlockedExchange(&have_work_, kAwake);
+    return found ? ProcessMessage(message) : false;
+  }
+  ::InterlockedExchange(&have_work_, kAsleep);
   if (!found) return false;
   WakeForWork();
   return ProcessMessage(message);
@@ -160,10 +214,10 @@ void WinUIMessagePump::HandleWakeUpMessage() {
   // Reached only when a foreign message loop (a modal dialog, a window being
   // dragged) dispatched our wake-up message.
   if (!state_) {
-    ::InterlockedExchange(&have_work_, 0);
+    ::InterlockedExchange(&have_work_, kAsleep);
     return;
   }
-  ProcessReplacementMessage();
+  ProcessReplacementMessage(false);
   if (state_->delegate->ProcessImmediateWork()) WakeForWork();
 }
 

@@ -8,7 +8,10 @@ namespace qbase {
 
 // The UI thread's pump: runs the thread's window messages between tasks.
 // Wake-ups are a message posted to a hidden message-only window; delayed
-// work is a window timer on that window.
+// work is a window timer on that window. A wake-up is posted only while the
+// loop sleeps (or a platform modal loop runs inside one of its tasks): an
+// awake loop looks at its queue again before it sleeps, and posting a
+// window message costs far more than queueing a task.
 class WinUIMessagePump : public WinMessagePump {
  public:
   class UIObserver {
@@ -49,14 +52,20 @@ class WinUIMessagePump : public WinMessagePump {
   void HandleWakeUpMessage();
   void HandleTimerMessage();
 
+  void RunUntilQuit();
   bool RunImmediateWorkBurst();
   bool ProcessNextWindowsMessage();
   bool ProcessMessage(const MSG& message);
-  bool ProcessReplacementMessage();
+  bool ProcessReplacementMessage(bool own_loop);
+  // Called for every message of a platform modal loop (dialog, menu,
+  // move/size) that runs inside one of our tasks.
+  static LRESULT CALLBACK MessageFilterHook(int code, WPARAM wparam, LPARAM lparam) noexcept;
+  void OnForeignLoopMessage();
   void WaitForWork();
   UINT_PTR timer_id() const { return reinterpret_cast<UINT_PTR>(this); }
 
   UniqueWindow message_window_;
+  HHOOK message_filter_hook_ = nullptr;
   ObserverList<UIObserver> observers_;
 };
 

@@ -80,6 +80,68 @@ TEST(WinUIMessagePump, PostsWakeTheLoopWithOneMessage) {
   EXPECT_EQ(runs, 4);
 }
 
+TEST(WinUIMessagePump, AwakeLoopTakesPostsWithoutWakeUpMessages) {
+  qbase::UIMessageLoop loop;
+  HWND window = MessageWindowOf(loop);
+  int wake_ups_seen_by_task = -1;
+  loop.PostTask([&] {
+    // Running: the loop looks at its queue before it sleeps again, so posts
+    // from another thread need no message.
+    std::thread other([&loop] {
+      for (int i = 0; i < 50; ++i) loop.proxy()->PostTask([] {});
+    });
+    other.join();
+    wake_ups_seen_by_task = TakeWakeUpMessages(window);
+  });
+  loop.PostTask([] { QuitWhenIdle(); });
+  loop.Run();
+  EXPECT_EQ(wake_ups_seen_by_task, 0);
+}
+
+// A window whose WM_APP handler runs a modal dialog, as a window being
+// dragged or a message box shown from a window message would.
+LRESULT CALLBACK ModalOnAppMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP) {
+    auto* in_dialog = reinterpret_cast<std::atomic<bool>*>(lparam);
+    *in_dialog = true;
+    ::MessageBoxW(nullptr, L"waiting for a posted task", L"modal test", MB_OK);
+    *in_dialog = false;
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST(WinUIMessagePump, TasksRunInsideAModalLoopOfAWindowMessage) {
+  qbase::UIMessageLoop loop;
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = &ModalOnAppMessage;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"ModalOnAppMessage";
+  ::RegisterClassW(&window_class);
+  qbase::UniqueWindow window(::CreateWindowExW(0, L"ModalOnAppMessage", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                               nullptr, window_class.hInstance, nullptr));
+  ASSERT_TRUE(window);
+  std::atomic<bool> in_dialog{false};
+  std::atomic<bool> ran_inside{false};
+  std::thread poster([&] {
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && !box; ++i, ::Sleep(10)) box = ::FindWindowW(L"#32770", L"modal test");
+    loop.proxy()->PostTask([&, box] {
+      ran_inside = in_dialog.load();
+      if (box) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    // Should the task not run in time, the dialog must still end.
+    for (int i = 0; i < 300 && !ran_inside; ++i) ::Sleep(10);
+    if (!ran_inside && box) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  // The loop is awake when it dispatches the message that opens the dialog.
+  loop.PostTask([&] { ::PostMessageW(window.get(), WM_APP, 0, reinterpret_cast<LPARAM>(&in_dialog)); });
+  loop.PostTask([&] { QuitWhenIdle(); });
+  loop.Run();
+  poster.join();
+  EXPECT_TRUE(ran_inside);
+}
+
 TEST(WinUIMessagePump, QuitMessageEndsTheRunAndStaysQueued) {
   qbase::UIMessageLoop loop;
   bool later_ran = false;
