@@ -115,12 +115,14 @@ Size Control::EstimateSize(Size available) {
     if (ImageInfo* info = FetchImage(*image)) image_size = Size(info->width(), info->height());
   }
 
+  // Cleared first: text that wraps to the available width keeps the
+  // estimate open from inside EstimateText.
+  needs_estimate_ = false;
   const Size text_size = EstimateText(available);
   Size result(fixed_width_, fixed_height_);
   if (IsAutoWidth()) result.cx = std::max(image_size.cx, text_size.cx);
   if (IsAutoHeight()) result.cy = std::max(image_size.cy, text_size.cy);
   estimated_size_ = result;
-  needs_estimate_ = false;
   return result;
 }
 
@@ -828,8 +830,7 @@ void Control::PaintBkImage(IRenderContext* context) { DrawImage(context, bk_imag
 void Control::PaintStateColors(IRenderContext* context) {
   const std::wstring normal = GetStateColor(kControlStateNormal);
   const std::wstring hot = GetStateColor(kControlStateHot);
-  const bool hot_fade = animation_manager_.GetAnimationPlayer(kAnimationHot) != nullptr;
-  if (hot_fade && !hot.empty() && (state_ == kControlStateNormal || state_ == kControlStateHot)) {
+  if (HasHotFade() && !hot.empty() && (state_ == kControlStateNormal || state_ == kControlStateHot)) {
     context->FillNamedColor(paint_rect_, normal);
     if (hot_alpha_ >= 1) context->FillNamedColor(paint_rect_, hot, static_cast<uint8_t>(hot_alpha_));
     return;
@@ -857,17 +858,9 @@ void Control::PaintStateColors(IRenderContext* context) {
 
 void Control::PaintStateImages(IRenderContext* context) {
   if (state_images_.empty() && fore_state_images_.empty()) return;
-  ImagePaintTarget target;
-  target.context = context;
-  target.control_rect = rect_;
-  target.paint_rect = paint_rect_;
-  target.image_folder = GetImageFolder();
-  target.background = &bk_image_;
-  target.image_animation_on = image_animation_on_;
-  target.start_animation = [this]() { image_animator_.Play(&bk_image_); };
-  const bool hot_fade = animation_manager_.GetAnimationPlayer(kAnimationHot) != nullptr;
-  PaintStateImage(target, state_images_, state_, std::wstring(), hot_fade, hot_alpha_);
-  PaintStateImage(target, fore_state_images_, state_, std::wstring(), hot_fade, hot_alpha_);
+  const ImagePaintTarget target = MakeImagePaintTarget(context);
+  PaintStateImage(target, state_images_, state_, std::wstring(), HasHotFade(), hot_alpha_);
+  PaintStateImage(target, fore_state_images_, state_, std::wstring(), HasHotFade(), hot_alpha_);
 }
 
 void Control::PaintBorder(IRenderContext* context) {
@@ -946,7 +939,7 @@ ImageInfo* Control::FetchImage(Image& image) const {
   return image.info.get();
 }
 
-bool Control::DrawImage(IRenderContext* context, Image& image, const std::wstring& modify, int fade) {
+ImagePaintTarget Control::MakeImagePaintTarget(IRenderContext* context) {
   ImagePaintTarget target;
   target.context = context;
   target.control_rect = rect_;
@@ -955,7 +948,11 @@ bool Control::DrawImage(IRenderContext* context, Image& image, const std::wstrin
   target.background = &bk_image_;
   target.image_animation_on = image_animation_on_;
   target.start_animation = [this]() { image_animator_.Play(&bk_image_); };
-  return DrawControlImage(target, image, modify, fade);
+  return target;
+}
+
+bool Control::DrawImage(IRenderContext* context, Image& image, const std::wstring& modify, int fade) {
+  return DrawControlImage(MakeImagePaintTarget(context), image, modify, fade);
 }
 
 }  // namespace ui

@@ -14,6 +14,7 @@
 #include "ui/core/point.h"
 #include "ui/render/image.h"
 #include "ui/render/image_animator.h"
+#include "ui/render/image_painter.h"
 
 namespace ui {
 
@@ -192,6 +193,10 @@ class Control : public PlaceHolder, public qbase::SupportWeakCallback {
  protected:
   // The paint rectangle of the current pass: the dirty part of the control.
   const Rect& paint_rect() const { return paint_rect_; }
+  // Whether the hot state fades in and out ("fadehot", or a hot look).
+  bool HasHotFade() const { return animation_manager_.GetAnimationPlayer(kAnimationHot) != nullptr; }
+  // What the image rules need to draw this control's images into |context|.
+  ImagePaintTarget MakeImagePaintTarget(IRenderContext* context);
   void StopImageAnimation();
   bool DrawImage(IRenderContext* context, Image& image, const std::wstring& modify = std::wstring(), int fade = -1);
   // Folder under which relative image names resolve.

@@ -4,6 +4,10 @@
 #include <cwchar>
 #include <vector>
 
+#include "ui/controls/button.h"
+#include "ui/controls/check_box.h"
+#include "ui/controls/label.h"
+#include "ui/controls/option.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/box.h"
 #include "ui/core/control.h"
@@ -83,6 +87,14 @@ Control* MarkupBuilder::CreateBuiltInControl(const std::wstring& name) {
   if (name == L"Box") return new Box();
   if (name == L"HBox") return new HBox();
   if (name == L"VBox") return new VBox();
+  if (name == L"Label") return new Label();
+  if (name == L"Button") return new Button();
+  if (name == L"Option") return new Option();
+  if (name == L"CheckBox") return new CheckBox();
+  if (name == L"LabelBox") return new LabelBox();
+  if (name == L"ButtonBox") return new ButtonBox();
+  if (name == L"OptionBox") return new OptionBox();
+  if (name == L"CheckBoxBox") return new CheckBoxBox();
   return nullptr;
 }
 
