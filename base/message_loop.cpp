@@ -91,6 +91,7 @@ void MessageLoop::EnqueueIncomingLocked(PendingTask task, std::shared_ptr<Messag
   }
   bool was_empty = incoming_queue_.empty();
   incoming_queue_.push(std::move(task));
+  if (was_empty) incoming_hint_.store(true);
   // Taken under the lock, so the pump cannot go away before it is woken;
   // a queue that was not empty has woken it already.
   if (was_empty) *to_wake = pump_;
@@ -136,6 +137,7 @@ void MessageLoop::ReloadWorkQueue() {
   if (!work_queue_.empty()) return;
   AutoLock lock(*incoming_lock_);
   std::swap(work_queue_, incoming_queue_);
+  incoming_hint_.store(false);
 }
 
 bool MessageLoop::AddToDelayedQueue(PendingTask task) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <atomic>
 #include <memory>
 #include <queue>
 #include <vector>
@@ -81,6 +82,7 @@ class MessageLoop : public MessagePump::Delegate {
   bool ProcessImmediateWork() override;
   bool ProcessDelayedWork(int64_t* next_run_time) override;
   bool ProcessIdleWork() override;
+  bool HasIncomingWork() const override { return incoming_hint_.load(); }
 
  protected:
   MessageLoop(std::shared_ptr<MessagePump> pump, LoopKind kind);
@@ -122,6 +124,7 @@ class MessageLoop : public MessagePump::Delegate {
   // The proxy's lock: a post from another thread takes one lock, not two.
   Lock* incoming_lock_ = nullptr;
   TaskQueue incoming_queue_;  // the only member other threads touch
+  std::atomic<bool> incoming_hint_{false};  // incoming_queue_ is not empty
   bool accepting_tasks_ = true;  // guarded by incoming_lock_
 
   TaskQueue work_queue_;

@@ -15,6 +15,9 @@ class MessagePump {
     // next_run_time: the earliest pending delayed task's time, 0 for none.
     virtual bool ProcessDelayedWork(int64_t* next_run_time) = 0;
     virtual bool ProcessIdleWork() = 0;
+    // A hint, read without the lock: tasks from other threads wait to be
+    // taken. May be stale; used only to decide whether to sleep yet.
+    virtual bool HasIncomingWork() const { return false; }
   };
 
   virtual ~MessagePump() = default;

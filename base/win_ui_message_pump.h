@@ -26,6 +26,7 @@ class WinUIMessagePump : public WinMessagePump {
   static constexpr UINT kMinimumTimerDelayMs = 10;
   static constexpr int kMessageFilterCode = 0x5001;
   static constexpr int kTasksBetweenClockReads = 16;
+  static constexpr int kSpinBeforeSleepUs = 50;
 
   WinUIMessagePump();
   ~WinUIMessagePump() override;
@@ -53,6 +54,8 @@ class WinUIMessagePump : public WinMessagePump {
   void HandleTimerMessage();
 
   void RunUntilQuit();
+  // True when tasks came in within a few microseconds.
+  bool SpinForIncomingWork();
   bool RunImmediateWorkBurst();
   bool ProcessNextWindowsMessage();
   bool ProcessMessage(const MSG& message);
