@@ -100,10 +100,29 @@ start_wine() {
   wineserver -p >/dev/null 2>&1 </dev/null || true
   "$WINE" wineboot >/dev/null 2>&1 </dev/null || true
   # Xvfb runs no window manager; Wine would wait two seconds for one on every
-  # hidden or destroyed top-level window. Wine manages the windows itself.
-  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  # hidden or destroyed top-level window, so there Wine manages the windows
+  # itself. A real display keeps its window manager in charge.
+  local unmanaged=no
+  grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null && unmanaged=yes
+  if [ -n "$XVFB_PID" ] && [ $unmanaged = no ]; then
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  elif [ -z "$XVFB_PID" ] && [ $unmanaged = yes ]; then
+    "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 </dev/null || true
   fi
+  map_chinese_ui_font
+}
+
+# The skin's "system" font is the platform's Chinese UI face, which Wine
+# does not have: the prefix maps it (and the older face) to the CJK font
+# that the set-up installs. Once per prefix.
+map_chinese_ui_font() {
+  local marker=$WINEPREFIX/.chinese-ui-font face
+  [ -f "$marker" ] && return 0
+  for face in '微软雅黑' '新宋体'; do
+    "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d 'WenQuanYi Micro Hei' /f \
+      >/dev/null 2>&1 </dev/null || return 0
+  done
+  touch "$marker"
 }
 
 stop_session() {

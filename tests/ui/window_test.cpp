@@ -108,12 +108,18 @@ class WindowTest : public ::testing::Test {
 
   void SetUp() override {
     saved_path_ = ResourceManager::GetResourcePath();
+    saved_text_color_ = ResourceManager::GetDefaultTextColor();
+    saved_disabled_text_color_ = ResourceManager::GetDefaultDisabledTextColor();
     ResourceManager::Startup(root_folder_, nullptr, L"theme", L"lang");
   }
   void TearDown() override {
     // Whatever a failed test left open goes now.
     if (alive_ && *alive_ && frame_ && frame_->GetHWND()) ::DestroyWindow(frame_->GetHWND());
     ResourceManager::SetResourcePath(saved_path_);
+    // The skin's global file renamed the default colours; later suites
+    // expect the framework's own names.
+    ResourceManager::SetDefaultTextColor(saved_text_color_);
+    ResourceManager::SetDefaultDisabledTextColor(saved_disabled_text_color_);
   }
 
   static void Write(const std::wstring& path, const std::string& text) {
@@ -152,6 +158,8 @@ class WindowTest : public ::testing::Test {
 
   static std::wstring root_folder_;
   std::wstring saved_path_;
+  std::wstring saved_text_color_;
+  std::wstring saved_disabled_text_color_;
   std::shared_ptr<bool> alive_;
   TestFrame* frame_ = nullptr;
 };
