@@ -18,6 +18,7 @@
 
 #include "base/path_util.h"
 #include "base/string_conversions.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -49,24 +50,6 @@ double Median(std::vector<double> values) {
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
-bool CopyTree(const std::wstring& from, const std::wstring& to) {
-  if (!::CreateDirectoryW(to.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((from + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  do {
-    std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ok = CopyTree(from + L"\\" + name, to + L"\\" + name) && ok;
-    else
-      ok = ::CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) && ok;
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
-  return ok;
-}
-
 // The program as it ships: exe, resources, config.ini and the engine folder.
 std::wstring LayOutProgram() {
   wchar_t temp[MAX_PATH] = {};
@@ -76,7 +59,7 @@ std::wstring LayOutProgram() {
   if (!qbase::CreateDirectories(folder + L"cef")) return std::wstring();
   if (!::CopyFileW(qbase::UTF8ToUTF16(TARNWELL_EXE_PATH).c_str(), (folder + L"tarnwell.exe").c_str(), FALSE))
     return std::wstring();
-  if (!CopyTree(resources, folder + L"resources")) return std::wstring();
+  if (!test_support::CopyTree(resources, folder + L"resources")) return std::wstring();
   ::DeleteFileW((folder + L"resources\\config.ini").c_str());
   if (!::CopyFileW((resources + L"\\config.ini").c_str(), (folder + L"config.ini").c_str(), FALSE))
     return std::wstring();

@@ -57,26 +57,6 @@ BOOL CALLBACK CollectText(HWND window, LPARAM parameter) {
 
 std::wstring ResourcesFolder() { return qbase::UTF8ToUTF16(TARNWELL_RESOURCES_DIR); }
 
-bool CopyTree(const std::wstring& from, const std::wstring& to) {
-  if (!::CreateDirectoryW(to.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((from + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  do {
-    std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring source = from + L"\\" + name;
-    std::wstring target = to + L"\\" + name;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ok = CopyTree(source, target) && ok;
-    else
-      ok = ::CopyFileW(source.c_str(), target.c_str(), FALSE) && ok;
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
-  return ok;
-}
-
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -93,7 +73,7 @@ std::wstring LayOutProgram(const std::wstring& name, bool with_engine_folder) {
   std::wstring program = qbase::UTF8ToUTF16(TARNWELL_EXE_PATH);
   if (!::CopyFileW(program.c_str(), (folder + L"tarnwell.exe").c_str(), FALSE)) return std::wstring();
   std::wstring resources = ResourcesFolder();
-  if (!CopyTree(resources, folder + L"resources")) return std::wstring();
+  if (!test_support::CopyTree(resources, folder + L"resources")) return std::wstring();
   // The sample config goes beside the program, as in a shipped folder.
   ::DeleteFileW((folder + L"resources\\config.ini").c_str());
   if (!::CopyFileW((resources + L"\\config.ini").c_str(), (folder + L"config.ini").c_str(), FALSE))

@@ -16,7 +16,6 @@ std::wstring ResourcesFolder();
 // config.ini and an empty cef\ folder. Empty on failure.
 std::wstring LayOutProgram(const std::wstring& name, bool with_engine_folder = true);
 
-bool CopyTree(const std::wstring& from, const std::wstring& to);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 
 // A started program; one still running when this goes is terminated.

@@ -46,6 +46,26 @@ void RemoveTree(const std::wstring& path) {
   ::RemoveDirectoryW(folder.c_str());
 }
 
+bool CopyTree(const std::wstring& from, const std::wstring& to) {
+  if (!::CreateDirectoryW(to.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((from + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    std::wstring source = from + L"\\" + name;
+    std::wstring target = to + L"\\" + name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ok = CopyTree(source, target) && ok;
+    else
+      ok = ::CopyFileW(source.c_str(), target.c_str(), FALSE) && ok;
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  return ok;
+}
+
 bool IsDirectory(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

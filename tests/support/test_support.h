@@ -15,6 +15,8 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000)
 // An empty folder <temp>\<suite>\<name>\, emptied of what an earlier run left.
 std::wstring TempFolder(const std::wstring& suite, const std::wstring& name);
 void RemoveTree(const std::wstring& path);
+// Copies a folder with everything below it; false when anything failed.
+bool CopyTree(const std::wstring& from, const std::wstring& to);
 bool IsDirectory(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 

@@ -152,12 +152,7 @@ LRESULT CALLBACK Window::WindowProcedure(HWND hwnd, UINT message, WPARAM wparam,
     if (window && message == WM_NCDESTROY) {
       const LRESULT result = ::CallWindowProcW(window->previous_procedure_, hwnd, message, wparam, lparam);
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      if (window->subclassed_) window->Unsubclass();
-      if (window->window_dc_) ::ReleaseDC(hwnd, window->window_dc_);
-      window->window_dc_ = nullptr;
-      window->tooltip_window_ = nullptr;  // destroyed with its owner
-      window->hwnd_ = nullptr;
-      window->OnFinalMessage(hwnd);
+      window->DetachNativeWindow(hwnd);
       return result;
     }
   }
@@ -178,18 +173,23 @@ LRESULT CALLBACK Window::SuperClassProcedure(HWND hwnd, UINT message, WPARAM wpa
     window = static_cast<Window*>(::GetPropW(hwnd, kWindowProperty));
     if (window && message == WM_NCDESTROY) {
       const LRESULT result = ::CallWindowProcW(window->previous_procedure_, hwnd, message, wparam, lparam);
-      if (window->subclassed_) window->Unsubclass();
       ::RemovePropW(hwnd, kWindowProperty);
-      if (window->window_dc_) ::ReleaseDC(hwnd, window->window_dc_);
-      window->window_dc_ = nullptr;
-      window->tooltip_window_ = nullptr;
-      window->hwnd_ = nullptr;
-      window->OnFinalMessage(hwnd);
+      window->DetachNativeWindow(hwnd);
       return result;
     }
   }
   if (window) return window->HandleMessage(message, wparam, lparam);
   return ::DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+void Window::DetachNativeWindow(HWND hwnd) {
+  if (subclassed_) Unsubclass();
+  if (window_dc_) ::ReleaseDC(hwnd, window_dc_);
+  window_dc_ = nullptr;
+  tooltip_window_ = nullptr;  // destroyed with its owner
+  hwnd_ = nullptr;
+  // May delete this object.
+  OnFinalMessage(hwnd);
 }
 
 HWND Window::Subclass(HWND hwnd) {
@@ -364,39 +364,35 @@ namespace {
 
 // A zero stays "none"; anything else gains the shadow's corners.
 int TrackingLength(int value, int corners) { return value == 0 ? 0 : value + corners; }
+int WithoutCorners(int value, int corners) { return value == 0 ? 0 : value - corners; }
 
 }  // namespace
 
-Size Window::GetMinInfo(bool contain_shadow) const {
-  if (contain_shadow) return min_info_;
-  const Rect corner = GetShadowCorner();
-  return Size(min_info_.cx == 0 ? 0 : min_info_.cx - corner.left - corner.right,
-              min_info_.cy == 0 ? 0 : min_info_.cy - corner.top - corner.bottom);
+Size Window::TrackingSize(int cx, int cy, bool contain_shadow, bool need_dpi_scale) const {
+  if (need_dpi_scale) {
+    cx = DpiScale::GetInstance().ScaleValue(cx);
+    cy = DpiScale::GetInstance().ScaleValue(cy);
+  }
+  const Rect corner = contain_shadow ? Rect() : GetShadowCorner();
+  return Size(TrackingLength(cx, corner.left + corner.right), TrackingLength(cy, corner.top + corner.bottom));
 }
+
+Size Window::TrackingSizeOut(const Size& size, bool contain_shadow) const {
+  if (contain_shadow) return size;
+  const Rect corner = GetShadowCorner();
+  return Size(WithoutCorners(size.cx, corner.left + corner.right), WithoutCorners(size.cy, corner.top + corner.bottom));
+}
+
+Size Window::GetMinInfo(bool contain_shadow) const { return TrackingSizeOut(min_info_, contain_shadow); }
 
 void Window::SetMinInfo(int cx, int cy, bool contain_shadow, bool need_dpi_scale) {
-  if (need_dpi_scale) {
-    cx = DpiScale::GetInstance().ScaleValue(cx);
-    cy = DpiScale::GetInstance().ScaleValue(cy);
-  }
-  const Rect corner = contain_shadow ? Rect() : GetShadowCorner();
-  min_info_ = Size(TrackingLength(cx, corner.left + corner.right), TrackingLength(cy, corner.top + corner.bottom));
+  min_info_ = TrackingSize(cx, cy, contain_shadow, need_dpi_scale);
 }
 
-Size Window::GetMaxInfo(bool contain_shadow) const {
-  if (contain_shadow) return max_info_;
-  const Rect corner = GetShadowCorner();
-  return Size(max_info_.cx == 0 ? 0 : max_info_.cx - corner.left - corner.right,
-              max_info_.cy == 0 ? 0 : max_info_.cy - corner.top - corner.bottom);
-}
+Size Window::GetMaxInfo(bool contain_shadow) const { return TrackingSizeOut(max_info_, contain_shadow); }
 
 void Window::SetMaxInfo(int cx, int cy, bool contain_shadow, bool need_dpi_scale) {
-  if (need_dpi_scale) {
-    cx = DpiScale::GetInstance().ScaleValue(cx);
-    cy = DpiScale::GetInstance().ScaleValue(cy);
-  }
-  const Rect corner = contain_shadow ? Rect() : GetShadowCorner();
-  max_info_ = Size(TrackingLength(cx, corner.left + corner.right), TrackingLength(cy, corner.top + corner.bottom));
+  max_info_ = TrackingSize(cx, cy, contain_shadow, need_dpi_scale);
 }
 
 void Window::SetRoundCorner(int cx, int cy) {

@@ -182,6 +182,8 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK SuperClassProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
+  // The native window's last message: forget it, then OnFinalMessage.
+  void DetachNativeWindow(HWND hwnd);
   bool RegisterWindowClass();
   bool RegisterSuperClass();
   void Paint();
@@ -211,6 +213,9 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   void DestroyDelayedControls();
   void RegisterNames(Control* control);
   void UpdateLayout(const Rect& client);
+  // A tracking size as stored (scaled, shadow included), and as asked for.
+  Size TrackingSize(int cx, int cy, bool contain_shadow, bool need_dpi_scale) const;
+  Size TrackingSizeOut(const Size& size, bool contain_shadow) const;
   void PresentLayered(const Rect& update, const Rect& client);
 
   EventMap window_handlers_;
