@@ -74,15 +74,11 @@ PendingTask MessageLoop::MakePendingTask(Closure task, int64_t delay_us, bool ne
 }
 
 void MessageLoop::EnqueueIncoming(PendingTask task) {
-  std::shared_ptr<MessagePump> pump;
-  {
-    AutoLock lock(*incoming_lock_);
-    EnqueueIncomingLocked(std::move(task), &pump);
-  }
-  if (pump) pump->WakeForWork();
+  AutoLock lock(*incoming_lock_);
+  EnqueueIncomingLocked(std::move(task));
 }
 
-void MessageLoop::EnqueueIncomingLocked(PendingTask task, std::shared_ptr<MessagePump>* to_wake) {
+void MessageLoop::EnqueueIncomingLocked(PendingTask task) {
   if (!accepting_tasks_) {
     // Only a task destroyed during this loop's destruction can post here.
     // Destroying it could post again without end, so it is left alone.
@@ -91,10 +87,12 @@ void MessageLoop::EnqueueIncomingLocked(PendingTask task, std::shared_ptr<Messag
   }
   bool was_empty = incoming_queue_.empty();
   incoming_queue_.push(std::move(task));
-  if (was_empty) incoming_hint_.store(true);
-  // Taken under the lock, so the pump cannot go away before it is woken;
-  // a queue that was not empty has woken it already.
-  if (was_empty) *to_wake = pump_;
+  // A queue that was not empty has woken the pump already. Waking it costs
+  // a flag check unless it sleeps.
+  if (was_empty) {
+    incoming_hint_.store(true, std::memory_order_relaxed);
+    pump_->WakeForWork();
+  }
 }
 
 void MessageLoop::Run(WinMessagePump::Dispatcher* dispatcher) {
@@ -137,7 +135,7 @@ void MessageLoop::ReloadWorkQueue() {
   if (!work_queue_.empty()) return;
   AutoLock lock(*incoming_lock_);
   std::swap(work_queue_, incoming_queue_);
-  incoming_hint_.store(false);
+  incoming_hint_.store(false, std::memory_order_relaxed);
 }
 
 bool MessageLoop::AddToDelayedQueue(PendingTask task) {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <atomic>
 #include <memory>
-#include <queue>
 #include <vector>
 
 #include "base/closure.h"
@@ -11,6 +10,7 @@
 #include "base/message_pump.h"
 #include "base/observer_list.h"
 #include "base/pending_task.h"
+#include "base/task_queue.h"
 #include "base/win_message_pump.h"
 
 namespace qbase {
@@ -82,7 +82,7 @@ class MessageLoop : public MessagePump::Delegate {
   bool ProcessImmediateWork() override;
   bool ProcessDelayedWork(int64_t* next_run_time) override;
   bool ProcessIdleWork() override;
-  bool HasIncomingWork() const override { return incoming_hint_.load(); }
+  bool HasIncomingWork() const override { return incoming_hint_.load(std::memory_order_relaxed); }
 
  protected:
   MessageLoop(std::shared_ptr<MessagePump> pump, LoopKind kind);
@@ -95,7 +95,7 @@ class MessageLoop : public MessagePump::Delegate {
     WinMessagePump::Dispatcher* dispatcher = nullptr;
   };
 
-  using TaskQueue = std::queue<PendingTask>;
+  static constexpr size_t kCacheLineSize = 64;
   // A heap kept with std::push_heap and std::pop_heap: its front runs first.
   using DelayedQueue = std::vector<PendingTask>;
 
@@ -103,9 +103,9 @@ class MessageLoop : public MessagePump::Delegate {
   // delay_us < 0 makes an immediate task.
   static PendingTask MakePendingTask(Closure task, int64_t delay_us, bool nestable);
   void EnqueueIncoming(PendingTask task);
-  // The caller holds the incoming lock; *to_wake is set when the pump must
-  // be woken, which the caller does after letting go of the lock.
-  void EnqueueIncomingLocked(PendingTask task, std::shared_ptr<MessagePump>* to_wake);
+  // The caller holds the incoming lock, which also keeps the pump alive
+  // while it is woken.
+  void EnqueueIncomingLocked(PendingTask task);
   void RunWithState(RunState* state);
   void RunTask(PendingTask& task);
   void ReloadWorkQueue();
@@ -121,13 +121,15 @@ class MessageLoop : public MessagePump::Delegate {
   bool modal_loop_ = false;
   bool nestable_tasks_allowed_ = true;
 
+  // What posting threads touch sits on cache lines of its own: the loop's
+  // per-task writes next to it would make every post miss the cache.
   // The proxy's lock: a post from another thread takes one lock, not two.
-  Lock* incoming_lock_ = nullptr;
+  alignas(kCacheLineSize) Lock* incoming_lock_ = nullptr;
   TaskQueue incoming_queue_;  // the only member other threads touch
   std::atomic<bool> incoming_hint_{false};  // incoming_queue_ is not empty
   bool accepting_tasks_ = true;  // guarded by incoming_lock_
 
-  TaskQueue work_queue_;
+  alignas(kCacheLineSize) TaskQueue work_queue_;
   TaskQueue deferred_queue_;
   DelayedQueue delayed_queue_;
   int32_t next_sequence_number_ = 0;

@@ -27,15 +27,11 @@ bool MessageLoopProxy::PostTopLevelDelayedTask(Closure task, int64_t delay_us) {
 bool MessageLoopProxy::Post(Closure task, int64_t delay_us, bool nestable) {
   if (!task) return false;
   PendingTask pending = MessageLoop::MakePendingTask(std::move(task), delay_us > 0 ? delay_us : -1, nestable);
-  std::shared_ptr<MessagePump> to_wake;
-  {
-    // The loop's destruction detaches under this lock, so it cannot go away
-    // halfway through the post.
-    AutoLock lock(lock_);
-    if (!loop_) return false;
-    loop_->EnqueueIncomingLocked(std::move(pending), &to_wake);
-  }
-  if (to_wake) to_wake->WakeForWork();
+  // The loop's destruction detaches under this lock, so it cannot go away
+  // halfway through the post.
+  AutoLock lock(lock_);
+  if (!loop_) return false;
+  loop_->EnqueueIncomingLocked(std::move(pending));
   return true;
 }
 

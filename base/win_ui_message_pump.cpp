@@ -49,7 +49,11 @@ WinUIMessagePump::~WinUIMessagePump() {
 }
 
 void WinUIMessagePump::WakeForWork() {
-  if (!message_window_ || ::InterlockedCompareExchange(&have_work_, kWakeUpQueued, kAsleep) != kAsleep) return;
+  // Posters call this under the loop's incoming lock, after the loop's last
+  // look at its queue when it has gone to sleep, so a plain read sees the
+  // sleep; an awake loop costs no locked instruction.
+  if (!message_window_ || have_work_ != kAsleep) return;
+  if (::InterlockedCompareExchange(&have_work_, kWakeUpQueued, kAsleep) != kAsleep) return;
   // A full message queue refuses the post; let the next post try again.
   if (!::PostMessageW(message_window_.get(), kWakeUpMessage, reinterpret_cast<WPARAM>(this), 0))
     ::InterlockedExchange(&have_work_, kAsleep);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "base/pending_task.h"
+
+namespace qbase {
+
+// First-in first-out queue of tasks over one growing array. A queue that
+// has run empty keeps its memory, and the loop's incoming and work queues
+// trade places by swapping, so after warming up a post allocates nothing
+// for the queue itself.
+class TaskQueue {
+ public:
+  bool empty() const { return head_ == items_.size(); }
+  size_t size() const { return items_.size() - head_; }
+  PendingTask& front() { return items_[head_]; }
+  void push(PendingTask task) { items_.push_back(std::move(task)); }
+  void pop() {
+    PendingTask finished = std::move(items_[head_]);
+    ++head_;
+    if (head_ == items_.size()) {
+      items_.clear();
+      head_ = 0;
+    } else if (head_ >= kCompactAfter && head_ * 2 >= items_.size()) {
+      // A queue that never runs empty must not grow without end.
+      items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
+      head_ = 0;
+    }
+  }
+  void swap(TaskQueue& other) {
+    items_.swap(other.items_);
+    std::swap(head_, other.head_);
+  }
+
+ private:
+  static constexpr size_t kCompactAfter = 1024;
+
+  std::vector<PendingTask> items_;
+  size_t head_ = 0;
+};
+
+inline void swap(TaskQueue& a, TaskQueue& b) { a.swap(b); }
+
+}  // namespace qbase
