@@ -13,6 +13,7 @@
 #include "ui/core/control.h"
 #include "ui/core/markup_builder.h"
 #include "ui/core/xml_document.h"
+#include "bench/bench_support.h"
 
 namespace {
 
@@ -20,22 +21,6 @@ constexpr int kRows = 20;
 constexpr int kCellsPerRow = 9;
 constexpr int kLeavesPerCell = 10;
 constexpr int kRuns = 15;
-
-double Now() {
-  static const double frequency = [] {
-    LARGE_INTEGER value;
-    ::QueryPerformanceFrequency(&value);
-    return static_cast<double>(value.QuadPart);
-  }();
-  LARGE_INTEGER value;
-  ::QueryPerformanceCounter(&value);
-  return static_cast<double>(value.QuadPart) * 1000.0 / frequency;
-}
-
-double Median(std::vector<double> samples) {
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
-}
 
 // Rows of cells of leaves, with every sizing mode and some auto-sized
 // boxes so estimates have work to do.
@@ -88,43 +73,43 @@ int main() {
   std::vector<double> parse_ms, build_ms, arrange_ms, rearrange_ms;
   for (int run = 0; run < kRuns; ++run) {
     ui::MarkupBuilder builder;
-    double start = Now();
+    double start = bench::NowMilliseconds();
     ui::XmlDocument document;
     document.set_preserve_whitespace(true);
     if (!document.LoadFromText(layout.c_str())) {
       std::printf("layout did not parse\n");
       return 1;
     }
-    parse_ms.push_back(Now() - start);
+    parse_ms.push_back(bench::NowMilliseconds() - start);
 
     // The builder parses its own copy untimed, then builds from it timed.
     delete builder.Create(layout);
     ui::test::TestHost host;
-    start = Now();
+    start = bench::NowMilliseconds();
     ui::Control* root = builder.CreateFromDocument(nullptr, &host);
-    build_ms.push_back(Now() - start);
+    build_ms.push_back(bench::NowMilliseconds() - start);
     if (!root) {
       std::printf("layout did not build\n");
       return 1;
     }
     host.AttachRoot(root);
 
-    start = Now();
+    start = bench::NowMilliseconds();
     host.Layout(ui::Rect(0, 0, 1280, 800));
-    arrange_ms.push_back(Now() - start);
+    arrange_ms.push_back(bench::NowMilliseconds() - start);
 
     ui::Control* leaf = host.FindControl(L"leaf_" + std::to_wstring(12));
     if (!leaf) leaf = host.FindControl(L"filler");
-    start = Now();
+    start = bench::NowMilliseconds();
     leaf->SetFixedWidth(leaf->GetFixedWidth() + 7);
     host.Layout(ui::Rect(0, 0, 1280, 800));
-    rearrange_ms.push_back(Now() - start);
+    rearrange_ms.push_back(bench::NowMilliseconds() - start);
   }
 
-  const double parse = Median(parse_ms);
-  const double build = Median(build_ms);
-  const double arrange = Median(arrange_ms);
-  const double rearrange = Median(rearrange_ms);
+  const double parse = bench::Median(parse_ms);
+  const double build = bench::Median(build_ms);
+  const double arrange = bench::Median(arrange_ms);
+  const double rearrange = bench::Median(rearrange_ms);
   std::printf("controls: %d count\n", control_count);
   std::printf("layout_bytes: %zu bytes\n", layout.size() * sizeof(wchar_t));
   std::printf("parse_time: %.3f ms\n", parse);

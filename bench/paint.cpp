@@ -14,6 +14,7 @@
 #include "ui/render/gdi_handles.h"
 #include "ui/render/gdiplus_session.h"
 #include "ui/render/render_factory_gdiplus.h"
+#include "bench/bench_support.h"
 
 namespace {
 
@@ -21,27 +22,19 @@ constexpr int kWidth = 1280;
 constexpr int kHeight = 800;
 constexpr double kRunSeconds = 2.0;
 
-double Now() {
-  LARGE_INTEGER value;
-  LARGE_INTEGER frequency;
-  ::QueryPerformanceCounter(&value);
-  ::QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(value.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Repeats |frame| for about kRunSeconds and returns frames per second.
 template <typename Frame>
 double MeasureFps(Frame frame) {
   frame();  // warm up
   ::GdiFlush();
   int frames = 0;
-  const double start = Now();
+  const double start = bench::NowSeconds();
   double elapsed = 0;
   do {
     frame();
     ::GdiFlush();
     ++frames;
-    elapsed = Now() - start;
+    elapsed = bench::NowSeconds() - start;
   } while (elapsed < kRunSeconds);
   return frames / elapsed;
 }

@@ -19,6 +19,7 @@
 #include "base/path_util.h"
 #include "base/string_conversions.h"
 #include "tests/support/test_support.h"
+#include "bench/bench_support.h"
 
 namespace {
 
@@ -31,24 +32,6 @@ constexpr double kVisibleShare = 0.02;
 constexpr int kChannelThreshold = 16;
 // The picture is still once no pixel has changed for this long.
 constexpr double kSettledAfterMs = 250;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0.0;
-  std::sort(values.begin(), values.end());
-  size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
 
 // The program as it ships: exe, resources, config.ini and the engine folder.
 std::wstring LayOutProgram() {
@@ -181,20 +164,20 @@ StartTimes TimeOneStart(const std::wstring& folder, ScreenCapture& screen) {
   std::vector<unsigned char> desktop = screen.Copy();
 
   Process program;
-  double start = Now();
+  double start = bench::NowMilliseconds();
   if (!program.Start(folder + L"tarnwell.exe", folder)) return times;
   WindowSearch search{program.id(), nullptr};
-  while (Now() - start < kWindowTimeoutMs) {
+  while (bench::NowMilliseconds() - start < kWindowTimeoutMs) {
     if (!search.found) {
       ::EnumWindows(&FindStartWindow, reinterpret_cast<LPARAM>(&search));
-      if (search.found) times.shown = Now() - start;
+      if (search.found) times.shown = bench::NowMilliseconds() - start;
     }
     if (search.found) {
       RECT rect = {};
       ::GetWindowRect(search.found, &rect);
       screen.Grab();
       if (screen.ChangedShare(desktop, rect) >= kVisibleShare) {
-        times.first_frame = Now() - start;
+        times.first_frame = bench::NowMilliseconds() - start;
         break;
       }
     }
@@ -205,11 +188,12 @@ StartTimes TimeOneStart(const std::wstring& folder, ScreenCapture& screen) {
     ::GetWindowRect(search.found, &rect);
     std::vector<unsigned char> previous = screen.Copy();
     double last_change = times.first_frame;
-    while (Now() - start < kWindowTimeoutMs && Now() - start - last_change < kSettledAfterMs) {
+    while (bench::NowMilliseconds() - start < kWindowTimeoutMs &&
+           bench::NowMilliseconds() - start - last_change < kSettledAfterMs) {
       ::Sleep(1);
       screen.Grab();
       if (screen.ChangedShare(previous, rect) > 0.0) {
-        last_change = Now() - start;
+        last_change = bench::NowMilliseconds() - start;
         previous = screen.Copy();
       }
     }
@@ -224,10 +208,10 @@ StartTimes TimeOneStart(const std::wstring& folder, ScreenCapture& screen) {
 
 double TimeEmptyProgram() {
   Process program;
-  double start = Now();
+  double start = bench::NowMilliseconds();
   if (!program.Start(qbase::UTF8ToUTF16(EMPTY_PROGRAM_PATH), std::wstring())) return -1;
   if (!program.WaitForExit(kExitTimeoutMs)) return -1;
-  return Now() - start;
+  return bench::NowMilliseconds() - start;
 }
 
 }  // namespace
@@ -268,16 +252,16 @@ int main() {
   }
   if (missed_frames) std::fprintf(stderr, "%d of %d starts showed no frame on the screen\n", missed_frames, kRuns);
 
-  double empty_ms = Median(empty);
-  double shown_ms = Median(shown);
+  double empty_ms = bench::Median(empty);
+  double shown_ms = bench::Median(shown);
   std::printf("empty_program_start_to_exit: %.1f ms\n", empty_ms);
   std::printf("start_window_shown: %.1f ms\n", shown_ms);
   if (!first_frame.empty()) {
-    std::printf("start_window_first_visible_frame: %.1f ms\n", Median(first_frame));
-    std::printf("start_window_settled: %.1f ms\n", Median(settled));
+    std::printf("start_window_first_visible_frame: %.1f ms\n", bench::Median(first_frame));
+    std::printf("start_window_settled: %.1f ms\n", bench::Median(settled));
   }
   std::printf("ratio_window_shown_to_empty_program: %.2f x\n", shown_ms / empty_ms);
   if (!first_frame.empty())
-    std::printf("ratio_first_visible_frame_to_empty_program: %.2f x\n", Median(first_frame) / empty_ms);
+    std::printf("ratio_first_visible_frame_to_empty_program: %.2f x\n", bench::Median(first_frame) / empty_ms);
   return 0;
 }

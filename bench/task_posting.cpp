@@ -15,22 +15,12 @@
 
 #include "base/framework_thread.h"
 #include "base/message_loop_proxy.h"
+#include "bench/bench_support.h"
 
 namespace {
 
 constexpr int kThroughputTasks = 200000;
 constexpr int kLatencySamples = 5000;
-
-double Seconds() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // One way of running closures on another thread.
 class Runner {
@@ -140,14 +130,14 @@ class MutexQueueRunner : public Runner {
 double MeasureThroughput(Runner& runner) {
   std::atomic<int> done{0};
   HANDLE finished = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  double start = Seconds();
+  double start = bench::NowSeconds();
   for (int i = 0; i < kThroughputTasks; ++i) {
     runner.Post([&done, finished] {
       if (++done == kThroughputTasks) ::SetEvent(finished);
     });
   }
   ::WaitForSingleObject(finished, INFINITE);
-  double elapsed = Seconds() - start;
+  double elapsed = bench::NowSeconds() - start;
   ::CloseHandle(finished);
   return kThroughputTasks / elapsed;
 }
@@ -164,8 +154,8 @@ Latency MeasureLatency(Runner& runner) {
   std::atomic<double> ran_at{0};
   for (int i = 0; i < kLatencySamples; ++i) {
     ran_at = 0;
-    double posted_at = Seconds();
-    runner.Post([&ran_at] { ran_at = Seconds(); });
+    double posted_at = bench::NowSeconds();
+    runner.Post([&ran_at] { ran_at = bench::NowSeconds(); });
     while (ran_at.load() == 0) std::this_thread::yield();
     samples.push_back((ran_at.load() - posted_at) * 1e6);
   }
@@ -193,11 +183,6 @@ Figures Measure(std::vector<double>* throughputs) {
   return figures;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 void Print(const char* name, const Figures& figures) {
   std::printf("%s_throughput: %.0f tasks/s\n", name, figures.throughput);
   std::printf("%s_latency_median: %.1f us\n", name, figures.latency.median_us);
@@ -214,9 +199,9 @@ int main() {
     thread_messages = Measure<ThreadMessageRunner>(&thread_message_runs);
     mutex_queue = Measure<MutexQueueRunner>(&mutex_runs);
   }
-  ui_loop.throughput = Median(ui_runs);
-  thread_messages.throughput = Median(thread_message_runs);
-  mutex_queue.throughput = Median(mutex_runs);
+  ui_loop.throughput = bench::Median(ui_runs);
+  thread_messages.throughput = bench::Median(thread_message_runs);
+  mutex_queue.throughput = bench::Median(mutex_runs);
   Print("ui_loop", ui_loop);
   Print("post_thread_message", thread_messages);
   Print("mutex_queue", mutex_queue);

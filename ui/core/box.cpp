@@ -77,16 +77,8 @@ void Box::SetInternVisible(bool visible) {
 
 void Box::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
-  enabled_ = enabled;
-  if (enabled) {
-    state_ = kControlStateNormal;
-    hot_alpha_ = 0;
-  } else {
-    state_ = kControlStateDisabled;
-  }
-  Invalidate();
+  Control::SetEnabled(enabled);
   for (Control* child : children_) child->SetEnabled(enabled);
-  Invalidate();
 }
 
 void Box::PaintChildren(IRenderContext* context, const Rect& dirty) {

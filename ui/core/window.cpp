@@ -139,41 +139,35 @@ bool Window::RegisterSuperClass() {
 }
 
 LRESULT CALLBACK Window::WindowProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  Window* window = nullptr;
-  if (message == WM_NCCREATE) {
-    const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    window = static_cast<Window*>(create->lpCreateParams);
-    if (window) {
-      window->hwnd_ = hwnd;
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-    }
-  } else {
-    window = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (window && message == WM_NCDESTROY) {
-      const LRESULT result = ::CallWindowProcW(window->previous_procedure_, hwnd, message, wparam, lparam);
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      window->DetachNativeWindow(hwnd);
-      return result;
-    }
-  }
-  if (window) return window->HandleMessage(message, wparam, lparam);
-  return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  return RouteMessage(hwnd, message, wparam, lparam, false);
 }
 
 LRESULT CALLBACK Window::SuperClassProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  return RouteMessage(hwnd, message, wparam, lparam, true);
+}
+
+LRESULT Window::RouteMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool in_property) {
   Window* window = nullptr;
   if (message == WM_NCCREATE) {
-    const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    window = static_cast<Window*>(create->lpCreateParams);
+    window = static_cast<Window*>(reinterpret_cast<const CREATESTRUCTW*>(lparam)->lpCreateParams);
     if (window) {
       window->hwnd_ = hwnd;
-      ::SetPropW(hwnd, kWindowProperty, window);
+      if (in_property) {
+        ::SetPropW(hwnd, kWindowProperty, window);
+      } else {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+      }
     }
   } else {
-    window = static_cast<Window*>(::GetPropW(hwnd, kWindowProperty));
+    window = in_property ? static_cast<Window*>(::GetPropW(hwnd, kWindowProperty))
+                         : reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (window && message == WM_NCDESTROY) {
       const LRESULT result = ::CallWindowProcW(window->previous_procedure_, hwnd, message, wparam, lparam);
-      ::RemovePropW(hwnd, kWindowProperty);
+      if (in_property) {
+        ::RemovePropW(hwnd, kWindowProperty);
+      } else {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      }
       window->DetachNativeWindow(hwnd);
       return result;
     }
@@ -1193,20 +1187,19 @@ void Window::PresentLayered(const Rect& update, const Rect& client) {
 
 void Window::OnInitLayout() {
   if (!root_) return;
-  window_alpha_ = 0;
   AnimationManager& animations = root_->GetAnimationManager();
   animations.SetFadeAlpha(true);
-  if (AnimationPlayer* player = animations.GetAnimationPlayer(kAnimationAlpha)) {
-    player->SetCallback(ToWeakCallback([this](int value) {
-      window_alpha_ = std::max(0, std::min(255, value));
-      if (root_) Invalidate(root_->GetPos());
-      if (layered_ && hwnd_) ::PostMessageW(hwnd_, WM_PAINT, 0, 0);
-    }));
-  }
-  root_->SetFadeVisible(true);
-  // Starting the fade zeroed the root's own alpha; here the whole window
-  // fades instead, so the root paints opaque.
-  if (root_) root_->SetAlpha(255);
+  AnimationPlayer* player = animations.GetAnimationPlayer(kAnimationAlpha);
+  if (!player) return;
+  // The root's alpha fade drives the whole window's alpha instead of the
+  // root's own, so the root keeps painting opaque into the surface.
+  window_alpha_ = 0;
+  player->SetCallback(ToWeakCallback([this](int value) {
+    window_alpha_ = std::max(0, std::min(255, value));
+    if (root_) Invalidate(root_->GetPos());
+    if (layered_ && hwnd_) ::PostMessageW(hwnd_, WM_PAINT, 0, 0);
+  }));
+  player->Start();
 }
 
 }  // namespace ui

@@ -139,11 +139,8 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   Control* FindControlAt(const Point& point) const;
   // The subtree of |parent| searched by name.
   Control* FindSubControlByName(Control* parent, const std::wstring& name) const;
-  Control* GetPressedControl() const { return pressed_; }
-  Control* GetEnteredControl() const { return entered_; }
   // Moves the focus to the next (or previous) tab stop, wrapping around.
   bool SetNextTabControl(bool forward = true);
-  bool IsCaptured() const { return mouse_captured_; }
   void SetCapture();
   void ReleaseCapture();
   HWND GetTooltipWindow() const { return tooltip_window_; }
@@ -152,7 +149,6 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   // Paints now instead of waiting for WM_PAINT (layered windows).
   void PaintNow();
   IRenderContext* GetRenderContext() const override { return render_context_.get(); }
-  const std::map<std::wstring, std::vector<Control*>>& option_groups() const { return option_groups_; }
   ShadowBox* GetShadowBox() const { return shadow_box_; }
 
   // ControlHost
@@ -181,6 +177,9 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
  protected:
   static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK SuperClassProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  // Both procedures: the window object is kept in the user data of our own
+  // class, or in a property of a superclassed or subclassed window.
+  static LRESULT RouteMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool in_property);
 
   // The native window's last message: forget it, then OnFinalMessage.
   void DetachNativeWindow(HWND hwnd);

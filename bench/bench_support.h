@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+// What every benchmark measures with: one clock and one median.
+namespace bench {
+
+// The performance counter in seconds.
+inline double NowSeconds() {
+  static const double frequency = [] {
+    LARGE_INTEGER value;
+    ::QueryPerformanceFrequency(&value);
+    return static_cast<double>(value.QuadPart);
+  }();
+  LARGE_INTEGER value;
+  ::QueryPerformanceCounter(&value);
+  return static_cast<double>(value.QuadPart) / frequency;
+}
+
+inline double NowMilliseconds() { return NowSeconds() * 1000.0; }
+
+// The middle value; the mean of the two middle ones for an even count.
+inline double Median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+}  // namespace bench
