@@ -4,6 +4,7 @@
 
 #include "base/string_conversions.h"
 #include "ui/core/box.h"
+#include "ui/core/build_session.h"
 #include "ui/core/control_host.h"
 #include "ui/core/dpi_scale.h"
 #include "ui/core/resource_manager.h"
@@ -481,12 +482,20 @@ void Control::ApplyAttributeList(const std::wstring& list) {
 }
 
 void Control::SetClass(const std::wstring& classes) {
-  if (g_class_depth >= kMaxClassDepth) return;
+  // Within the depth limit a class that names itself several times still
+  // multiplies the work at every level; the session bounds the total, for
+  // a whole layout build or for one attribute set later.
+  BuildSession::Scope session;
+  if (g_class_depth >= kMaxClassDepth || !session->TakeClassList(classes.size())) return;
   ++g_class_depth;
+  std::weak_ptr<qbase::WeakFlag> alive = GetWeakFlag();
   for (const std::wstring& class_name : Split(classes, L" ")) {
     std::wstring attributes = ResourceManager::GetClassAttributes(class_name);
     if (attributes.empty() && window_) attributes = window_->GetClassAttributes(class_name);
-    if (!attributes.empty()) ApplyAttributeList(attributes);
+    if (attributes.empty()) continue;
+    if (!session->TakeClassList(attributes.size())) break;
+    ApplyAttributeList(attributes);
+    if (alive.expired()) break;  // an attribute's handler destroyed us
   }
   --g_class_depth;
 }
