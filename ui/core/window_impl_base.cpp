@@ -174,7 +174,9 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lparam, bool& handled) 
   const Point point(screen.x, screen.y);
   Rect area;
   ::GetClientRect(hwnd_, &area);
-  if (IsShadowAttached()) area.Deflate(GetShadowCorner());
+  // Maximised, the root fills the window: the shadow has no padding then,
+  // and the edges and the caption are where the user sees them.
+  if (IsShadowAttached() && !::IsZoomed(hwnd_)) area.Deflate(GetShadowCorner());
 
   if (!::IsZoomed(hwnd_)) {
     const Rect& box = GetSizeBox();
