@@ -73,6 +73,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool& handled) {
   handled = true;
   ::SetWindowLongW(hwnd_, GWL_STYLE, GetStyle());
   Init(hwnd_);
+  // The program's icon in its resources; programs without one show none.
+  SetIcon(kProgramIconId);
   SetResourcePath(GetSkinFolder());
 
   const std::wstring layout_path = GetResourcePath() + GetSkinFile();
