@@ -191,6 +191,7 @@ LRESULT CALLBACK TimerService::WindowProc(HWND window, UINT message, WPARAM wpar
   } else if (message == kWakeUpMessage) {
     auto* service = reinterpret_cast<TimerService*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (service) {
+      ++service->wake_up_count_;
       try {
         service->Poll();
       } catch (...) {

@@ -62,6 +62,8 @@ class TimerService {
   // Due time of the earliest timer in counter ticks; 0 when none is pending.
   int64_t next_due_time() const { return queue_.empty() ? 0 : queue_.front().due_time; }
   HWND window() const { return window_.get(); }
+  // Wake-up messages the hidden window has handled so far.
+  uint64_t wake_up_count() const { return wake_up_count_; }
 
  private:
   struct TimerRecord {
@@ -96,6 +98,7 @@ class TimerService {
   UINT multimedia_timer_id_ = 0;
   UINT wake_up_period_ms_ = 0;
   UINT max_period_ms_ = 0;
+  uint64_t wake_up_count_ = 0;
   qbase::UniqueWindow window_;
 };
 
