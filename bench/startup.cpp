@@ -37,13 +37,13 @@ constexpr int kChannelThreshold = 16;
 constexpr double kSettledAfterMs = 250;
 
 // The program as it ships: exe, resources, config.ini and the engine folder.
-std::wstring LayOutProgram() {
+std::wstring LayOutProgram(const std::wstring& program) {
   wchar_t temp[MAX_PATH] = {};
   DWORD length = ::GetTempPathW(MAX_PATH, temp);
   std::wstring folder = std::wstring(temp, length) + L"tarnwell_startup_bench\\";
   std::wstring resources = qbase::UTF8ToUTF16(TARNWELL_RESOURCES_DIR);
   if (!qbase::CreateDirectories(folder + L"cef")) return std::wstring();
-  if (!::CopyFileW(qbase::UTF8ToUTF16(TARNWELL_EXE_PATH).c_str(), (folder + L"tarnwell.exe").c_str(), FALSE))
+  if (!::CopyFileW(program.c_str(), (folder + L"tarnwell.exe").c_str(), FALSE))
     return std::wstring();
   if (!test_support::CopyTree(resources, folder + L"resources")) return std::wstring();
   ::DeleteFileW((folder + L"resources\\config.ini").c_str());
@@ -257,8 +257,10 @@ void PrintRatio(const char* name, const std::vector<double>& subject, const std:
 
 }  // namespace
 
-int main() {
-  std::wstring folder = LayOutProgram();
+// An argument names another build of the program to time, for comparisons.
+int main(int argc, char** argv) {
+  const std::wstring program = qbase::UTF8ToUTF16(argc > 1 ? argv[1] : TARNWELL_EXE_PATH);
+  std::wstring folder = LayOutProgram(program);
   if (folder.empty()) {
     std::fprintf(stderr, "could not lay out the program\n");
     return 1;
