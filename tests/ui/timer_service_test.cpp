@@ -106,54 +106,89 @@ TEST(TimerService, RepeatCountsAndOwnersLimitRuns) {
   EXPECT_EQ(service->pending_count(), 0u);
 }
 
-TEST(TimerService, WakeUpFollowsTheNextDueTime) {
+TEST(TimerService, WakeUpIsArmedForTheEarliestDueTime) {
+  ManualClock clock;
+  auto service = MakeService(clock);
+  qbase::WeakCallbackFlag owner;
+  int runs = 0;
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++runs; }, 10, 1);
+  EXPECT_TRUE(service->fast_mode());
+  EXPECT_EQ(service->wake_up_period_ms(), 10u);
+
+  // A later timer leaves the armed wake-up alone; an earlier one re-arms it.
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++runs; }, 50, 1);
+  EXPECT_EQ(service->wake_up_period_ms(), 10u);
+  clock.now += 2500;
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++runs; }, 4, 1);
+  EXPECT_EQ(service->wake_up_period_ms(), 4u);
+
+  // A poll before the wake-up runs nothing and keeps it.
+  clock.now += 3200;
+  service->Poll();
+  EXPECT_EQ(runs, 0);
+  EXPECT_EQ(service->wake_up_period_ms(), 4u);
+  clock.now += 800;
+  service->Poll();
+  EXPECT_EQ(runs, 1);
+  // The next is 3.5 ms away, rounded up to the millisecond.
+  EXPECT_EQ(service->wake_up_period_ms(), 4u);
+  clock.AdvanceMs(4);
+  service->Poll();
+  EXPECT_EQ(runs, 2);
+  EXPECT_EQ(service->wake_up_period_ms(), 40u);
+  clock.AdvanceMs(40);
+  service->Poll();
+  EXPECT_EQ(runs, 3);
+  EXPECT_FALSE(service->wake_up_running());
+}
+
+TEST(TimerService, TimersASecondAwayWakeOnceJustAfterTheirTime) {
   ManualClock clock;
   auto service = MakeService(clock);
   qbase::WeakCallbackFlag owner;
   int far_runs = 0, near_runs = 0;
   service->AddCancelableTimer(
       owner.GetWeakFlag(), [&] { ++far_runs; }, 5000, 1);
-  EXPECT_TRUE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 16u);
-
-  // Seconds away: one wake-up two milliseconds after the due time.
-  clock.AdvanceMs(16);
-  service->Poll();
   EXPECT_FALSE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 4984u + 2u);
+  EXPECT_EQ(service->wake_up_period_ms(), 5000u + 2u);
 
+  // A near timer added meanwhile takes over, and the far one gets its slow
+  // wake-up back once the near one has run.
+  clock.AdvanceMs(16);
   service->AddCancelableTimer(
       owner.GetWeakFlag(), [&] { ++near_runs; }, 100, 1);
   EXPECT_TRUE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 16u);
-
+  EXPECT_EQ(service->wake_up_period_ms(), 100u);
   clock.AdvanceMs(100);
   service->Poll();
   EXPECT_EQ(near_runs, 1);
   EXPECT_FALSE(service->fast_mode());
   EXPECT_EQ(service->wake_up_period_ms(), 4884u + 2u);
 
-  // One second away is still slow, a tick less is fast.
+  // One second away is still slow and keeps the same wake-up; a tick less
+  // is fast and wakes at the due time.
   clock.AdvanceMs(3884);
   service->Poll();
   EXPECT_FALSE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 1002u);
+  EXPECT_EQ(service->wake_up_period_ms(), 4886u);
   clock.now += 1;
   service->Poll();
   EXPECT_TRUE(service->fast_mode());
+  EXPECT_EQ(service->wake_up_period_ms(), 1000u);
 
   clock.AdvanceMs(1000);
   service->Poll();
   EXPECT_EQ(far_runs, 1);
   EXPECT_FALSE(service->wake_up_running());
 
-  // Beyond the longest period the multimedia timer accepts: still a
+  // Beyond the longest delay the multimedia timer accepts: still a
   // wake-up, and an early one only sleeps again.
   const int far_ms = 30 * 60 * 1000;
   service->AddCancelableTimer(
       owner.GetWeakFlag(), [&] { ++far_runs; }, far_ms, 1);
-  clock.AdvanceMs(16);
-  service->Poll();
   EXPECT_TRUE(service->wake_up_running());
   EXPECT_GT(service->wake_up_period_ms(), 1000u);
   clock.AdvanceMs(service->wake_up_period_ms());

@@ -3,6 +3,8 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "base/path_util.h"
@@ -33,6 +35,9 @@ UINT MaximumTimerPeriod() {
   return caps.wPeriodMax;
 }
 
+// What an instance on its own clock keeps in place of a one-shot's id.
+constexpr UINT kUnarmedWakeUpId = ~0u;
+
 }  // namespace
 
 TimerService* TimerService::GetInstance() {
@@ -41,11 +46,12 @@ TimerService* TimerService::GetInstance() {
   return instance;
 }
 
-TimerService::TimerService() : TimerService(PerformanceFrequency(), &PerformanceCounter) {}
+TimerService::TimerService() : TimerService(PerformanceFrequency(), CounterSource()) {}
 
 TimerService::TimerService(int64_t counter_frequency, CounterSource counter)
     : frequency_(counter_frequency > 0 ? counter_frequency : 1),
       counter_(counter ? std::move(counter) : CounterSource(&PerformanceCounter)),
+      platform_wake_ups_(!counter),
       max_period_ms_(MaximumTimerPeriod()) {
   CreateHiddenWindow();
 }
@@ -103,27 +109,17 @@ bool TimerService::AddCancelableTimer(const std::weak_ptr<qbase::WeakFlag>& flag
   record.flag = flag;
   record.interval = MillisecondsToTicks(interval_ms);
   record.repeat_count = repeat_count;
-  record.due_time = ReadCounter() + record.interval;
+  const int64_t now = ReadCounter();
+  record.due_time = now + record.interval;
   Push(std::move(record));
 
-  if (multimedia_timer_id_ == 0 || !fast_mode_) StartFastWakeUp();
+  ScheduleWakeUp(now);
   return true;
 }
 
 void TimerService::Poll() {
   const int64_t now = ReadCounter();
-  while (!queue_.empty()) {
-    const int64_t due_time = queue_.front().due_time;
-    if (due_time > now) {
-      const int64_t remaining = due_time - now;
-      if (remaining >= frequency_) {
-        StartSlowWakeUp(remaining);
-      } else if (!fast_mode_ || multimedia_timer_id_ == 0) {
-        StartFastWakeUp();
-      }
-      break;
-    }
-
+  while (!queue_.empty() && queue_.front().due_time <= now) {
     // Taken out of the heap before it runs: the callback may add timers or
     // run a nested loop that polls again.
     TimerRecord record = PopEarliest();
@@ -149,39 +145,69 @@ void TimerService::Poll() {
       Push(std::move(record));
     }
   }
-  if (queue_.empty()) KillWakeUp();
+  // The callbacks took time of their own: the next wake-up counts from now.
+  ScheduleWakeUp(ReadCounter());
 }
 
-void TimerService::StartFastWakeUp() {
-  KillWakeUp();
-  StartWakeUp(kFastPeriodMs);
-  fast_mode_ = true;
-}
-
-void TimerService::StartSlowWakeUp(int64_t remaining_ticks) {
-  double remaining_ms = static_cast<double>(remaining_ticks) * 1000.0 / static_cast<double>(frequency_);
-  double period = remaining_ms + 2.0;
+void TimerService::ScheduleWakeUp(int64_t now) {
+  if (queue_.empty()) {
+    KillWakeUp();
+    return;
+  }
+  const int64_t remaining = std::max<int64_t>(queue_.front().due_time - now, 0);
+  const double remaining_ms = static_cast<double>(remaining) * 1000.0 / static_cast<double>(frequency_);
+  const bool fast = remaining < frequency_;
+  // Near timers: at the due time, rounded up to the timer's millisecond.
+  // Far ones: one wake-up shortly after it, which is sure to find it due.
+  double delay = fast ? std::ceil(remaining_ms) : std::floor(remaining_ms) + 2.0;
   // Waking early only means polling once more and sleeping again.
-  UINT period_ms = period >= static_cast<double>(max_period_ms_) ? max_period_ms_ : static_cast<UINT>(period);
-  KillWakeUp();
-  StartWakeUp(period_ms);
-  fast_mode_ = false;
+  delay = std::min(std::max(delay, 1.0), static_cast<double>(max_period_ms_));
+  const UINT delay_ms = static_cast<UINT>(delay);
+  fast_mode_ = fast;
+
+  if (WakeUpPending(now)) {
+    // An armed wake-up within the same millisecond serves as well; arming
+    // again costs two calls into the timer thread.
+    const int64_t fire_time = now + MillisecondsToTicks(static_cast<int>(delay_ms));
+    const int64_t tolerance = std::max<int64_t>(frequency_ / 1000, 1);
+    if (std::abs(armed_fire_time_ - fire_time) < tolerance) return;
+  }
+  ArmWakeUp(delay_ms, now);
 }
 
-void TimerService::StartWakeUp(UINT period_ms) {
-  multimedia_timer_id_ = ::timeSetEvent(period_ms, 1, &OnMultimediaTimer, reinterpret_cast<DWORD_PTR>(window_.get()),
-                                        TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
-  wake_up_period_ms_ = period_ms;
+bool TimerService::WakeUpPending(int64_t now) const {
+  if (!wake_up_running()) return false;
+  return platform_wake_ups_ || now < armed_fire_time_;
+}
+
+void TimerService::ArmWakeUp(UINT delay_ms, int64_t now) {
+  KillWakeUp();
+  // Cleared first: the new one-shot may fire before timeSetEvent returns.
+  wake_up_fired_.store(false);
+  if (platform_wake_ups_) {
+    armed_id_ = ::timeSetEvent(delay_ms, 1, &OnMultimediaTimer, reinterpret_cast<DWORD_PTR>(this),
+                               TIME_ONESHOT | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+  } else {
+    armed_id_ = kUnarmedWakeUpId;
+  }
+  wake_up_delay_ms_ = delay_ms;
+  armed_fire_time_ = now + MillisecondsToTicks(static_cast<int>(delay_ms));
 }
 
 void TimerService::KillWakeUp() {
-  if (multimedia_timer_id_ != 0) ::timeKillEvent(multimedia_timer_id_);
-  multimedia_timer_id_ = 0;
+  // Synchronous: once this returns the callback no longer runs.
+  if (platform_wake_ups_ && armed_id_ != 0 && !wake_up_fired_.load()) ::timeKillEvent(armed_id_);
+  armed_id_ = 0;
 }
 
-// Runs on the multimedia timer's own thread: it only posts.
+// Runs on the multimedia timer's own thread: it only marks the one-shot as
+// spent and posts. Once marked, the service may go at any moment (it no
+// longer waits for a spent one-shot), so the service is not touched after.
 void CALLBACK TimerService::OnMultimediaTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-  ::PostMessageW(reinterpret_cast<HWND>(user), kWakeUpMessage, 0, 0);
+  auto* service = reinterpret_cast<TimerService*>(user);
+  const HWND window = service->window_.get();
+  service->wake_up_fired_.store(true);
+  ::PostMessageW(window, kWakeUpMessage, 0, 0);
 }
 
 LRESULT CALLBACK TimerService::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -19,8 +20,17 @@ namespace ui {
 // one multimedia timer that only posts a wake-up to a hidden window, so a
 // hundred fades cost one native timer rather than a hundred.
 //
+// The wake-up is a one-shot multimedia timer at millisecond resolution,
+// armed for the earliest due time and re-armed by every poll, so a timer
+// runs within about a millisecond of its time instead of waiting for the
+// next 16 ms tick. A timer a second or more away gets one slow wake-up just
+// after its time.
+//
 // The framework uses the process-wide instance; a separate instance with its
 // own counter source exists only so tests can drive one deterministically.
+// The platform's timer runs on the platform's clock, so such an instance
+// arms none: it only keeps the wake-up it would arm, which its clock spends
+// when it passes the wake-up's time.
 class TimerService {
  public:
   // Reads the performance counter (ticks).
@@ -28,6 +38,8 @@ class TimerService {
 
   static constexpr UINT kWakeUpMessage = 0x2B0F;
   static constexpr const wchar_t* kWindowClassName = L"UI_ANIMATION_TIMERMANAGER_H_";
+  // The frame period of a periodic design, which the service no longer
+  // uses; benchmarks compare their wake-ups with it.
   static constexpr UINT kFastPeriodMs = 16;
   static constexpr int kRepeatForever = -1;
 
@@ -53,11 +65,13 @@ class TimerService {
   int64_t ReadCounter() const { return counter_(); }
   int64_t counter_frequency() const { return frequency_; }
 
-  // Read-only views of the scheduling state.
+  // Read-only views of the scheduling state. Fast mode: the armed wake-up
+  // is for a timer less than a second away.
   bool fast_mode() const { return fast_mode_; }
-  bool wake_up_running() const { return multimedia_timer_id_ != 0; }
-  // The running wake-up's period in milliseconds; 0 when none runs.
-  UINT wake_up_period_ms() const { return multimedia_timer_id_ != 0 ? wake_up_period_ms_ : 0; }
+  bool wake_up_running() const { return armed_id_ != 0 && !wake_up_fired_.load(); }
+  // The armed wake-up's delay in milliseconds, counted from when it was
+  // armed; 0 when none is armed.
+  UINT wake_up_period_ms() const { return wake_up_running() ? wake_up_delay_ms_ : 0; }
   size_t pending_count() const { return queue_.size(); }
   // Due time of the earliest timer in counter ticks; 0 when none is pending.
   int64_t next_due_time() const { return queue_.empty() ? 0 : queue_.front().due_time; }
@@ -85,18 +99,26 @@ class TimerService {
   void Push(TimerRecord record);
   TimerRecord PopEarliest();
   int64_t MillisecondsToTicks(int interval_ms) const;
-  void StartFastWakeUp();
-  void StartSlowWakeUp(int64_t remaining_ticks);
-  void StartWakeUp(UINT period_ms);
+  // Arms the wake-up for the earliest timer, keeping an armed one that
+  // already falls in the same millisecond; none when the queue is empty.
+  void ScheduleWakeUp(int64_t now);
+  bool WakeUpPending(int64_t now) const;
+  void ArmWakeUp(UINT delay_ms, int64_t now);
   void KillWakeUp();
 
   int64_t frequency_ = 1;
   CounterSource counter_;
+  bool platform_wake_ups_ = true;
   std::vector<TimerRecord> queue_;  // a heap: front() is due first
   uint64_t next_sequence_ = 0;
   bool fast_mode_ = true;
-  UINT multimedia_timer_id_ = 0;
-  UINT wake_up_period_ms_ = 0;
+  // The armed one-shot's id. Its callback marks it fired on the timer
+  // thread, so a spent one-shot, whose id the platform has freed, is never
+  // killed.
+  UINT armed_id_ = 0;
+  std::atomic<bool> wake_up_fired_{false};
+  UINT wake_up_delay_ms_ = 0;
+  int64_t armed_fire_time_ = 0;  // ticks
   UINT max_period_ms_ = 0;
   uint64_t wake_up_count_ = 0;
   qbase::UniqueWindow window_;
