@@ -140,6 +140,15 @@ void DrawScene(RenderFactory_GdiPlus& factory, IRenderContext* context) {
     const Point old = context->OffsetOrigin(-300, -480);
     context->DrawImage(all, bottom_up.get(), true, Rect(10, 10, 26, 26), Rect(0, 0, 16, 16), Rect(), 200);
     context->DrawImage(all, bottom_up.get(), true, Rect(40, 5, 140, 75), Rect(0, 0, 16, 16), Rect(4, 4, 4, 4));
+    // A shadow: one translucent colour in the middle and along the edges.
+    ::GdiFlush();
+    for (int row = 0; row < 16; ++row) {
+      for (int x = 0; x < 16; ++x) {
+        const bool corner = (x < 4 || x >= 12) && (row < 4 || row >= 12);
+        pixels[row * 16 + x] = corner ? 0x30000000u : 0x6B000000u;
+      }
+    }
+    context->DrawImage(all, bottom_up.get(), true, Rect(260, 5, 330, 75), Rect(0, 0, 16, 16), Rect(4, 4, 4, 4), 180);
     context->DrawRoundRect(Rect(150, 10, 250, 70), Size(12, 12), 1, 0xFF20A060);
     context->DrawText(Rect(150, 10, 250, 70), L"moved", ink, L"scene_font", kTextCenter | kTextVCenter | kTextSingleLine);
     context->SetOrigin(old);

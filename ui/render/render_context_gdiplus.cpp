@@ -173,6 +173,19 @@ void DrawString(Gdiplus::GpGraphics* graphics, HDC dc, const Point& at, const Si
   gp::GdipDrawString(graphics, text.c_str(), static_cast<INT>(text.size()), font.get(), &layout, f, brush.get());
 }
 
+// Whether every pixel of |area| is the same; only asked of small areas.
+bool IsUniform(const DibRows& rows, const Rect& area) {
+  if (static_cast<int64_t>(area.Width()) * area.Height() > kMaxKeyedSourcePixels) return false;
+  const uint32_t first = *(rows.Row(area.top) + area.left);
+  for (int y = area.top; y < area.bottom; ++y) {
+    const uint32_t* row = rows.Row(y);
+    for (int x = area.left; x < area.right; ++x) {
+      if (row[x] != first) return false;
+    }
+  }
+  return true;
+}
+
 // Draws with GDI+ on a graphics over the block's pixels; |anchor| is where
 // the drawing's anchor point lies on that graphics.
 using BlockRenderer = std::function<void(Gdiplus::GpGraphics* graphics, const Point& anchor)>;
@@ -328,6 +341,12 @@ bool RenderContext_GdiPlus::DrawPieceFromPixels(SurfacePixels& surface, const Di
   if (same_size) {
     const int stride = source_rows.stride / 4;
     surface.Blend(dest, source_rows.Row(source.top) + source.left, stride, fade);
+    return true;
+  }
+  if (blend && IsUniform(source_rows, source)) {
+    // Blending a stretched copy of one colour is blending that colour;
+    // the shadow's edges and centre are such pieces.
+    surface.FillPixel(dest, *(source_rows.Row(source.top) + source.left), fade);
     return true;
   }
   if (static_cast<int64_t>(dest.Width()) * dest.Height() > kMaxCachedPixels) return false;

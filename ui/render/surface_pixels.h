@@ -47,6 +47,8 @@ class SurfacePixels {
   // Source over: colour = src + dst x (255 - src alpha) / 255, per channel,
   // rounded to nearest, as the platform's alpha blend does.
   void FillColor(const Rect& logical, uint32_t argb);
+  // The same with a premultiplied pixel, faded by |alpha|.
+  void FillPixel(const Rect& logical, uint32_t pixel, uint8_t alpha);
   // |source| holds |logical|'s pixels from its top-left corner, |stride|
   // pixels apart; blended with a constant alpha on top of its own.
   void Blend(const Rect& logical, const uint32_t* source, int stride, uint8_t alpha);
