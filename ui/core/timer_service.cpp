@@ -119,10 +119,15 @@ bool TimerService::AddCancelableTimer(const std::weak_ptr<qbase::WeakFlag>& flag
 
 void TimerService::Poll() {
   const int64_t now = ReadCounter();
-  while (!queue_.empty() && queue_.front().due_time <= now) {
-    // Taken out of the heap before it runs: the callback may add timers or
-    // run a nested loop that polls again.
-    TimerRecord record = PopEarliest();
+  // Every timer due now leaves the heap before any runs, so the wake-up is
+  // armed for the next one while the callbacks run: a callback may add
+  // timers or run a nested loop that polls again. Nothing a callback adds
+  // or repeats can be due in this poll, since it is due after now.
+  std::vector<TimerRecord> due;
+  while (!queue_.empty() && queue_.front().due_time <= now) due.push_back(PopEarliest());
+  ScheduleWakeUp(now);
+
+  for (TimerRecord& record : due) {
     if (record.flag.expired()) continue;
     try {
       record.callback();
@@ -143,10 +148,10 @@ void TimerService::Poll() {
     if (repeat && !record.flag.expired()) {
       record.due_time = now + record.interval;
       Push(std::move(record));
+      ScheduleWakeUp(ReadCounter());
     }
   }
-  // The callbacks took time of their own: the next wake-up counts from now.
-  ScheduleWakeUp(ReadCounter());
+  if (!due.empty()) ScheduleWakeUp(ReadCounter());
 }
 
 void TimerService::ScheduleWakeUp(int64_t now) {
