@@ -17,9 +17,23 @@ class TaskQueue {
   bool empty() const { return head_ == items_.size(); }
   size_t size() const { return items_.size() - head_; }
   PendingTask& front() { return items_[head_]; }
-  void push(PendingTask task) { items_.push_back(std::move(task)); }
-  void pop() {
-    PendingTask finished = std::move(items_[head_]);
+  void push(PendingTask&& task) { items_.push_back(std::move(task)); }
+  // The front task, moved out of the queue.
+  PendingTask take() {
+    PendingTask task = std::move(items_[head_]);
+    Advance();
+    return task;
+  }
+  void pop() { take(); }
+  void swap(TaskQueue& other) {
+    items_.swap(other.items_);
+    std::swap(head_, other.head_);
+  }
+
+ private:
+  static constexpr size_t kCompactAfter = 1024;
+
+  void Advance() {
     ++head_;
     if (head_ == items_.size()) {
       items_.clear();
@@ -30,14 +44,6 @@ class TaskQueue {
       head_ = 0;
     }
   }
-  void swap(TaskQueue& other) {
-    items_.swap(other.items_);
-    std::swap(head_, other.head_);
-  }
-
- private:
-  static constexpr size_t kCompactAfter = 1024;
-
   std::vector<PendingTask> items_;
   size_t head_ = 0;
 };
