@@ -17,7 +17,16 @@ class TaskQueue {
   bool empty() const { return head_ == items_.size(); }
   size_t size() const { return items_.size() - head_; }
   PendingTask& front() { return items_[head_]; }
-  void push(PendingTask&& task) { items_.push_back(std::move(task)); }
+  void push(PendingTask&& task) {
+    // A queue that is added to while it is taken from must not grow without
+    // end; one that is only drained (the loop's work queue) never moves
+    // what is left of it.
+    if (head_ >= kCompactAfter && head_ * 2 >= items_.size()) {
+      items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
+      head_ = 0;
+    }
+    items_.push_back(std::move(task));
+  }
   // The front task, moved out of the queue.
   PendingTask take() {
     PendingTask task = std::move(items_[head_]);
@@ -37,10 +46,6 @@ class TaskQueue {
     ++head_;
     if (head_ == items_.size()) {
       items_.clear();
-      head_ = 0;
-    } else if (head_ >= kCompactAfter && head_ * 2 >= items_.size()) {
-      // A queue that never runs empty must not grow without end.
-      items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
       head_ = 0;
     }
   }
