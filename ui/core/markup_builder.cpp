@@ -8,6 +8,7 @@
 #include "ui/controls/check_box.h"
 #include "ui/controls/label.h"
 #include "ui/controls/option.h"
+#include "ui/controls/scroll_bar.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/box.h"
 #include "ui/core/control.h"
@@ -95,6 +96,7 @@ Control* MarkupBuilder::CreateBuiltInControl(const std::wstring& name) {
   if (name == L"ButtonBox") return new ButtonBox();
   if (name == L"OptionBox") return new OptionBox();
   if (name == L"CheckBoxBox") return new CheckBoxBox();
+  if (name == L"ScrollBar") return new ScrollBar();
   return nullptr;
 }
 
