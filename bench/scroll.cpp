@@ -1,18 +1,22 @@
 // What one wheel step costs in a short and in a long list of labels: the
 // scroll, the layout pass and the repaint of the visible area, through the
 // real window. The long list must cost about what the short one costs,
-// because only the visible rows are painted.
+// because only the visible rows are painted. Beside it, what typing one
+// character costs in a text field holding 100,000 characters against an
+// empty one, from the key message to the painted surface.
 #include <windows.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_support.h"
 #include "tests/ui/manual_timers.h"
 #include "tests/ui/test_window.h"
 #include "ui/controls/label.h"
+#include "ui/controls/rich_edit.h"
 #include "ui/controls/scrollable_box.h"
 #include "ui/core/resource_manager.h"
 #include "ui/core/v_layout.h"
@@ -69,6 +73,68 @@ struct ListWindow {
   ui::test::ManualTimers timers;
 };
 
+// One window with one multi-line text field holding |characters|.
+struct EditWindow {
+  explicit EditWindow(int characters) {
+    window = TestWindow::Open(
+        L"<Window size=\"420,320\" shadowattached=\"false\"><VBox bkcolor=\"bench_white\">"
+        L"<RichEdit name=\"edit\" multiline=\"true\" vscrollbar=\"true\" limittext=\"1000000\" "
+        L"normaltextcolor=\"bench_ink\"/></VBox></Window>");
+    if (!window) return;
+    edit = dynamic_cast<ui::RichEdit*>(window->FindControl(L"edit"));
+    std::wstring text;
+    for (int line = 0; static_cast<int>(text.size()) < characters; ++line)
+      text += L"Line " + std::to_wstring(line) + L" of the text the field holds before typing.\r\n";
+    text.resize(static_cast<size_t>(characters));
+    edit->SetText(text);
+    window->PaintNow();
+    window->Click(TestWindow::Center(edit));
+    edit->SetSel(-1, -1);
+    window->PaintNow();
+  }
+  ~EditWindow() { TestWindow::Destroy(window); }
+
+  // One key: down, character, up, and the repaint it caused.
+  void Key(wchar_t character) {
+    const WPARAM key = LOBYTE(::VkKeyScanW(character));
+    window->KeyDown(key);
+    window->Char(character);
+    window->KeyUp(key);
+    ::UpdateWindow(window->GetHWND());
+  }
+  // Milliseconds per typed character over a word and its erasure.
+  double Round() {
+    const std::wstring word = L"typing ";
+    const int before = edit->GetTextLength();
+    const double start = bench::NowMilliseconds();
+    for (wchar_t c : word) Key(c);
+    const int typed = edit->GetTextLength();
+    for (size_t i = 0; i < word.size(); ++i) Key(L'\b');
+    const double elapsed = bench::NowMilliseconds() - start;
+    if (typed != before + static_cast<int>(word.size()) || edit->GetTextLength() != before)
+      std::fprintf(stderr, "the keys did not reach the text\n");
+    return elapsed / (2.0 * word.size());
+  }
+
+  TestWindow* window = nullptr;
+  ui::RichEdit* edit = nullptr;
+};
+
+// The medians of |kRounds| rounds of each subject, taken in turns after
+// one warm-up round each, so both see the same state of the machine.
+template <typename Subject>
+std::pair<double, double> InterleavedMedians(Subject& first, Subject& second) {
+  first.Round();
+  second.Round();
+  std::vector<double> first_rounds;
+  std::vector<double> second_rounds;
+  for (int round = 0; round < kRounds; ++round) {
+    first_rounds.push_back(first.Round());
+    second_rounds.push_back(second.Round());
+  }
+  return {bench::Median(first_rounds), bench::Median(second_rounds)};
+}
+
 }  // namespace
 
 int main() {
@@ -83,19 +149,25 @@ int main() {
     std::fprintf(stderr, "no window\n");
     return 1;
   }
-  short_list.Round();  // warm up both
-  long_list.Round();
-  std::vector<double> short_steps;
-  std::vector<double> long_steps;
-  for (int round = 0; round < kRounds; ++round) {
-    short_steps.push_back(short_list.Round());
-    long_steps.push_back(long_list.Round());
+  const auto wheel = InterleavedMedians(short_list, long_list);
+
+  EditWindow empty_edit(0);
+  EditWindow full_edit(100000);
+  if (!empty_edit.edit || !full_edit.edit || !full_edit.edit->HasEngine()) {
+    std::fprintf(stderr, "no text field\n");
+    return 1;
   }
-  const double short_ms = bench::Median(short_steps);
-  const double long_ms = bench::Median(long_steps);
+  const auto typing = InterleavedMedians(empty_edit, full_edit);
+  const double short_ms = wheel.first;
+  const double long_ms = wheel.second;
+  const double empty_ms = typing.first;
+  const double full_ms = typing.second;
 
   std::printf("wheel_step_100_labels: %.3f ms\n", short_ms);
   std::printf("wheel_step_10000_labels: %.3f ms\n", long_ms);
+  std::printf("typing_key_empty_edit: %.3f ms\n", empty_ms);
+  std::printf("typing_key_100000_character_edit: %.3f ms\n", full_ms);
   std::printf("ratio_wheel_step_10000_to_100_labels: %.3f x\n", long_ms / short_ms);
+  std::printf("ratio_typing_100000_to_empty_edit: %.3f x\n", full_ms / empty_ms);
   return 0;
 }

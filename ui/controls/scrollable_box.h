@@ -73,7 +73,7 @@ class ScrollableBox : public Box {
   bool IsScrollAnimating() const { return scroll_animation_.is_playing(); }
 
   // Tests drive the animations and the bars' repeat timers by hand.
-  void SetTimerService(TimerService* service);
+  virtual void SetTimerService(TimerService* service);
 
   // Box
   void SetWindow(ControlHost* window) override;

@@ -8,6 +8,7 @@
 #include "ui/controls/check_box.h"
 #include "ui/controls/label.h"
 #include "ui/controls/option.h"
+#include "ui/controls/rich_edit.h"
 #include "ui/controls/scroll_bar.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/box.h"
@@ -97,6 +98,7 @@ Control* MarkupBuilder::CreateBuiltInControl(const std::wstring& name) {
   if (name == L"OptionBox") return new OptionBox();
   if (name == L"CheckBoxBox") return new CheckBoxBox();
   if (name == L"ScrollBar") return new ScrollBar();
+  if (name == L"RichEdit") return new RichEdit();
   return nullptr;
 }
 
