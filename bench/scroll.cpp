@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/wheel_steps.h"
 #include "tests/ui/manual_timers.h"
 #include "tests/ui/test_window.h"
 #include "ui/controls/label.h"
@@ -53,20 +53,7 @@ struct ListWindow {
   }
   ~ListWindow() { TestWindow::Destroy(window); }
 
-  // One wheel notch, the smooth scroll run to its end, and the repaint.
-  void Step(int delta) {
-    window->Wheel(TestWindow::Center(list), delta);
-    timers.Advance(1000, 1000);
-    // Paints what the scroll invalidated, as the next WM_PAINT would.
-    ::UpdateWindow(window->GetHWND());
-  }
-  // Milliseconds per step over a round down and back up.
-  double Round() {
-    const double start = bench::NowMilliseconds();
-    for (int i = 0; i < kStepsPerRound / 2; ++i) Step(-120);
-    for (int i = 0; i < kStepsPerRound / 2; ++i) Step(120);
-    return (bench::NowMilliseconds() - start) / kStepsPerRound;
-  }
+  double Round() { return bench::WheelRound(window, list, timers, kStepsPerRound / 2); }
 
   TestWindow* window = nullptr;
   ui::ScrollableBox* list = nullptr;
@@ -120,21 +107,6 @@ struct EditWindow {
   ui::RichEdit* edit = nullptr;
 };
 
-// The medians of |kRounds| rounds of each subject, taken in turns after
-// one warm-up round each, so both see the same state of the machine.
-template <typename Subject>
-std::pair<double, double> InterleavedMedians(Subject& first, Subject& second) {
-  first.Round();
-  second.Round();
-  std::vector<double> first_rounds;
-  std::vector<double> second_rounds;
-  for (int round = 0; round < kRounds; ++round) {
-    first_rounds.push_back(first.Round());
-    second_rounds.push_back(second.Round());
-  }
-  return {bench::Median(first_rounds), bench::Median(second_rounds)};
-}
-
 }  // namespace
 
 int main() {
@@ -149,7 +121,7 @@ int main() {
     std::fprintf(stderr, "no window\n");
     return 1;
   }
-  const auto wheel = InterleavedMedians(short_list, long_list);
+  const auto wheel = bench::InterleavedMedians(short_list, long_list, kRounds);
 
   EditWindow empty_edit(0);
   EditWindow full_edit(100000);
@@ -157,7 +129,7 @@ int main() {
     std::fprintf(stderr, "no text field\n");
     return 1;
   }
-  const auto typing = InterleavedMedians(empty_edit, full_edit);
+  const auto typing = bench::InterleavedMedians(empty_edit, full_edit, kRounds);
   const double short_ms = wheel.first;
   const double long_ms = wheel.second;
   const double empty_ms = typing.first;

@@ -12,6 +12,7 @@
 #include "tests/ui/manual_timers.h"
 #include "tests/ui/mutated_layouts.h"
 #include "tests/ui/render_support.h"
+#include "tests/ui/test_skin.h"
 #include "tests/ui/test_window.h"
 #include "ui/controls/on_screen_keyboard_manager.h"
 #include "ui/controls/rich_edit.h"
@@ -59,9 +60,7 @@ struct Clipboard {
 class RichEditWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureGdiplus();
-    saved_path_ = ResourceManager::GetResourcePath();
-    ResourceManager::Startup(test::TestDataPath(L"skins\\"), nullptr, L"controls", L"lang");
+    skin_ = std::make_unique<test::ScopedTestSkin>();
     ResourceManager::AddTextColor(L"edit_white", 0xFFFFFFFF);
     ResourceManager::AddTextColor(L"edit_field", 0xFFF4F6FA);
     ResourceManager::AddTextColor(L"edit_border", 0xFF8890A8);
@@ -72,9 +71,7 @@ class RichEditWindow : public ::testing::Test {
   void TearDown() override {
     TestWindow::Destroy(window_);
     RichEdit::SetLibraryForTesting(std::wstring());
-    ResourceManager::SetResourcePath(saved_path_);
-    ResourceManager::SetDefaultTextColor(ResourceManager::kDefaultTextColor);
-    ResourceManager::SetDefaultDisabledTextColor(ResourceManager::kDefaultDisabledTextColor);
+    skin_.reset();
   }
 
   // A form of one field per mode, 24 pixels apart.
@@ -147,7 +144,7 @@ class RichEditWindow : public ::testing::Test {
     return count;
   }
 
-  std::wstring saved_path_;
+  std::unique_ptr<test::ScopedTestSkin> skin_;
   TestWindow* window_ = nullptr;
 };
 

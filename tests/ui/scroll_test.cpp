@@ -10,6 +10,7 @@
 #include "tests/ui/manual_timers.h"
 #include "tests/ui/mutated_layouts.h"
 #include "tests/ui/render_support.h"
+#include "tests/ui/test_skin.h"
 #include "tests/ui/test_window.h"
 #include "ui/controls/label.h"
 #include "ui/controls/scroll_bar.h"
@@ -106,8 +107,7 @@ class ScrollWindow : public ::testing::Test {
   }
 
   void SetUp() override {
-    saved_path_ = ResourceManager::GetResourcePath();
-    ResourceManager::Startup(test::TestDataPath(L"skins\\"), nullptr, L"controls", L"lang");
+    skin_ = std::make_unique<test::ScopedTestSkin>();
     for (int i = 0; i < 20; ++i) ResourceManager::AddTextColor(L"row" + std::to_wstring(i), RowColor(i));
     ResourceManager::AddTextColor(L"scroll_white", 0xFFFFFFFF);
     ResourceManager::AddTextColor(L"scroll_text", 0xFF2A2A38);
@@ -116,9 +116,7 @@ class ScrollWindow : public ::testing::Test {
   }
   void TearDown() override {
     TestWindow::Destroy(window_);
-    ResourceManager::SetResourcePath(saved_path_);
-    ResourceManager::SetDefaultTextColor(ResourceManager::kDefaultTextColor);
-    ResourceManager::SetDefaultDisabledTextColor(ResourceManager::kDefaultDisabledTextColor);
+    skin_.reset();
   }
 
   static uint32_t RowColor(int i) { return 0xFF000000u | (static_cast<uint32_t>(i * 12) << 16) | (200u - i * 8); }
@@ -175,7 +173,7 @@ class ScrollWindow : public ::testing::Test {
   void Settle() { timers_.Advance(1000); }
 
   static std::wstring images_;
-  std::wstring saved_path_;
+  std::unique_ptr<test::ScopedTestSkin> skin_;
   TestWindow* window_ = nullptr;
   test::ManualTimers timers_;
 };

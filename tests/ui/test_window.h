@@ -68,9 +68,12 @@ class TestWindow : public WindowImplBase {
   void KeyUp(WPARAM key) { Send(WM_KEYUP, key, 0xC0000001); }
   void Char(wchar_t character) { Send(WM_CHAR, character, 1); }
 
+  // Where the middle of |control| is in the window, scrolled boxes around
+  // it taken into account.
   static Point Center(Control* control) {
     const Rect rect = control->GetPos();
-    return Point((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    const Point offset = control->GetScrollOffsetInScrollBox();
+    return Point((rect.left + rect.right) / 2 - offset.x, (rect.top + rect.bottom) / 2 - offset.y);
   }
 
  private:
