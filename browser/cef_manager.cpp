@@ -75,9 +75,17 @@ void CefManager::PrepareEnvironment() {
   ::SetEnvironmentVariableW(L"ComSpec", (runtime_folder + L"\\dummy_cmd.exe").c_str());
 }
 
+int CefManager::ExecuteSubProcess(const CefMainArgs& args) {
+  CefRefPtr<ClientApp> app(new ClientApp());
+  return CefExecuteProcess(args, app.get(), nullptr);
+}
+
 bool CefManager::Initialize(const std::wstring& app_data_dir, CefSettings& settings, bool is_enable_offset_render) {
   is_enable_offset_render_ = is_enable_offset_render;
   CefMainArgs main_args(::GetModuleHandleW(nullptr));
+  // Engines that run renderers as threads of this process start them the
+  // way a renderer process would start this program.
+  CefSetSubProcessEntry(&CefManager::ExecuteSubProcess);
   CefRefPtr<ClientApp> app(new ClientApp());
 
   if (CefExecuteProcess(main_args, app.get(), nullptr) >= 0) return false;

@@ -22,6 +22,11 @@ class CefManager : public qbase::SupportWeakCallback {
   // "path" read in full, however long it is.
   static std::wstring ReadPathVariable();
 
+  // What the program does as an engine sub-process: hands the engine an
+  // application object of its own. 0 or more in a sub-process, negative in
+  // the browser process, as CefExecuteProcess answers.
+  static int ExecuteSubProcess(const CefMainArgs& args);
+
   // True only in the browser process once the engine has started; false in
   // an engine sub-process, whose work is then done.
   bool Initialize(const std::wstring& app_data_dir, CefSettings& settings, bool is_enable_offset_render);

@@ -155,11 +155,12 @@ void BrowserImpl::ViewDestroyedByParent() {
     std::lock_guard<std::mutex> guard(lock_);
     window_handle_ = nullptr;
   }
-  if (state_ != State::kAlive) return;
-  CefRefPtr<BrowserImpl> self(this);
-  // Not from inside the window's destruction.
-  EngineContext::PostUi([self](EngineContext&) { self->FinishClose(); });
+  if (!IsAlive()) return;
   state_ = State::kClosing;
+  CefRefPtr<BrowserImpl> self(this);
+  // Not from inside the window's destruction, unless the engine's thread
+  // takes no more tasks: a close is never dropped.
+  if (!EngineContext::PostUi([self](EngineContext&) { self->FinishClose(); })) FinishClose();
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64_t identifier) {
@@ -167,7 +168,7 @@ CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64_t identifier) {
 }
 
 void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
-  if (state_ != State::kAlive) return;
+  if (!IsAlive()) return;
   int target_index = history_index_;
   std::wstring target = url;
   switch (kind) {
@@ -222,7 +223,7 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
 void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring& error_text,
                                const std::wstring& title) {
   // A load that a newer navigation replaced reports nothing.
-  if (state_ != State::kAlive || sequence != sequence_) return;
+  if (!IsAlive() || sequence != sequence_) return;
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefLoadHandler> load = client ? client->GetLoadHandler() : nullptr;
   std::wstring current = url();
@@ -242,7 +243,7 @@ void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring&
 }
 
 void BrowserImpl::TitleChanged(const std::wstring& title) {
-  if (state_ != State::kAlive) return;
+  if (!IsAlive()) return;
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
   if (display) display->OnTitleChange(this, title);
@@ -254,7 +255,7 @@ void BrowserImpl::SetBackground(uint32_t bgra) {
 }
 
 void BrowserImpl::Repaint() {
-  if (state_ != State::kAlive) return;
+  if (!IsAlive()) return;
   if (!window_info_.windowless_rendering_enabled) {
     if (view_) ::InvalidateRect(view_.get(), nullptr, FALSE);
     return;
@@ -273,14 +274,32 @@ void BrowserImpl::Repaint() {
 }
 
 void BrowserImpl::Close(bool force) {
-  if (state_ != State::kAlive) return;
+  switch (state_) {
+    case State::kClosed:
+      return;
+    case State::kClientClosing:
+    case State::kClosing:
+      // The client was asked once; a forced close ends it now.
+      if (force) FinishClose();
+      return;
+    case State::kAlive:
+      break;
+  }
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
   bool client_closes = life_span && life_span->DoClose(this);
+  // DoClose may have taken the parent, and the view, with it.
+  if (state_ == State::kClosed) return;
+  if (state_ == State::kClosing) {
+    if (force) FinishClose();
+    return;
+  }
   // A client that closes the parent window itself finishes the close through
   // the view's destruction; without a view there is nothing to wait for.
-  if (client_closes && !force && view_) return;
-  state_ = State::kClosing;
+  if (client_closes && !force && view_) {
+    state_ = State::kClientClosing;
+    return;
+  }
   FinishClose();
 }
 
@@ -346,7 +365,7 @@ void BrowserImpl::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefCl
                                const CefBrowserSettings& settings, const CefPoint& inspect_element_at) {
   CefRefPtr<BrowserImpl> self(this);
   EngineContext::PostUi([self, window_info, client](EngineContext& engine) {
-    if (self->state_ != State::kAlive) return;
+    if (!self->IsAlive()) return;
     if (self->devtools_ && self->devtools_->IsAlive()) return;
     self->devtools_ = engine.CreateBrowserOnUi(engine.NextBrowserId(), window_info, client,
                                                L"devtools://devtools/inspector.html", true);

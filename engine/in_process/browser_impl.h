@@ -57,7 +57,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void Close(bool force);
   void ViewDestroyedByParent();
   void Repaint();
-  bool IsAlive() const { return state_ == State::kAlive; }
+  // Also while the client closes the window it asked to close itself.
+  bool IsAlive() const { return state_ == State::kAlive || state_ == State::kClientClosing; }
   bool is_popup() const { return is_popup_; }
   uint32_t background() const { return background_; }
   CefRefPtr<FrameImpl> main_frame() const { return main_frame_; }
@@ -99,7 +100,10 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void SendCaptureLostEvent() override;
 
  private:
-  enum class State { kAlive, kClosing, kClosed };
+  // kClientClosing: DoClose said the client closes the parent window; the
+  // view's destruction or a forced close ends it. kClosing: the end is
+  // posted.
+  enum class State { kAlive, kClientClosing, kClosing, kClosed };
 
   static LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
   void FinishClose();

@@ -129,9 +129,13 @@ void EngineContext::RunOnUiAndWait(std::function<void()> task) {
 
 void EngineContext::CloseEverything() {
   // Browsers still open at shutdown close as if forced, so every client
-  // still hears OnBeforeClose.
-  std::map<int, CefRefPtr<BrowserImpl>> open = browsers_;
-  for (auto& entry : open) entry.second->Close(true);
+  // still hears OnBeforeClose; one client's close may end another browser
+  // meanwhile, so look again until none is left. Only then does the
+  // renderer stop, with every browser's end queued before its stop.
+  for (int round = 0; !browsers_.empty() && round < 64; ++round) {
+    std::map<int, CefRefPtr<BrowserImpl>> open = browsers_;
+    for (auto& entry : open) entry.second->Close(true);
+  }
   if (renderer_) renderer_->Stop();
 }
 
@@ -146,10 +150,10 @@ bool EngineContext::EnsureRenderer() {
     handler->OnBeforeChildProcessLaunch(child_line.get());
     handler->OnRenderProcessThreadCreated(extra_info.get());
   }
-  auto renderer = std::make_unique<Renderer>(app_, [](std::function<void(RendererHost&)> call) {
+  auto renderer = std::make_unique<Renderer>([](std::function<void(RendererHost&)> call) {
     return PostUi([call](EngineContext& engine) { call(engine); });
   });
-  if (!renderer->Start(extra_info->Data())) {
+  if (!renderer->Start(extra_info->Data(), child_line->GetCommandLineString().ToWString())) {
     log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
     return false;
   }
@@ -203,7 +207,9 @@ void EngineContext::BrowserClosed(int browser_id) {
   if (browsers_.erase(browser_id) == 0) return;
   --live_browsers_;
   log_.Write(LOGSEVERITY_INFO, "browser " + std::to_string(browser_id) + " closed");
-  if (renderer_) renderer_->Post([browser_id](Renderer& renderer) { renderer.BrowserDestroyed(browser_id); });
+  if (renderer_ && !renderer_->Post([browser_id](Renderer& renderer) { renderer.BrowserDestroyed(browser_id); })) {
+    log_.Write(LOGSEVERITY_ERROR, "the renderer had stopped before browser " + std::to_string(browser_id) + " closed");
+  }
 }
 
 void EngineContext::OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
@@ -343,7 +349,12 @@ std::vector<std::pair<std::wstring, std::wstring>> SwitchesOf(CefRefPtr<CefComma
 
 namespace {
 
+// A renderer's thread is a renderer process of its own: nothing of the
+// browser process is within its reach.
+bool InRenderer() { return inproc::Renderer::Current() != nullptr; }
+
 bool IsSubProcess() {
+  if (InRenderer()) return true;
   CefRefPtr<inproc::CommandLineImpl> line = inproc::ProcessCommandLine();
   return !line->GetSwitchValue("type").empty();
 }
@@ -351,7 +362,9 @@ bool IsSubProcess() {
 }  // namespace
 
 int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void* windows_sandbox_info) {
-  // A sub-process of this engine has no work of its own: it ends at once.
+  // A starting renderer runs on with the application it is given here;
+  // other sub-processes of this engine have no work of their own.
+  if (inproc::Renderer::AdoptApplication(application)) return 0;
   return IsSubProcess() ? 0 : -1;
 }
 
@@ -361,15 +374,19 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefP
   return inproc::EngineContext::Initialize(settings, application);
 }
 
-void CefShutdown() { inproc::EngineContext::Shutdown(); }
+void CefShutdown() {
+  if (!InRenderer()) inproc::EngineContext::Shutdown();
+}
 
 void CefDoMessageLoopWork() {
+  if (InRenderer()) return;
   std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
   if (engine && engine->ui()) engine->ui()->DoWork();
 }
 
 bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {
   if (!task) return false;
+  if (thread_id == TID_UI && InRenderer()) return false;
   if (thread_id == TID_UI) return inproc::EngineContext::PostUi([task](inproc::EngineContext&) { task->Execute(); });
   // As in a renderer process: only the renderer's own thread can reach it.
   if (thread_id == TID_RENDERER) {
@@ -389,6 +406,7 @@ bool CefCurrentlyOn(CefThreadId thread_id) {
 bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client, const CefString& url,
                                    const CefBrowserSettings& settings, CefRefPtr<CefDictionaryValue> extra_info,
                                    CefRefPtr<CefRequestContext> request_context) {
+  if (InRenderer()) return false;
   std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
   if (!engine || engine->shutting_down() || !client) return false;
   int id = engine->NextBrowserId();
@@ -399,6 +417,7 @@ bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<C
 }
 
 CefRefPtr<CefCookieManager> CefCookieManager::GetGlobalManager(CefRefPtr<CefCompletionCallback> callback) {
+  if (InRenderer()) return nullptr;
   std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
   if (!engine) return nullptr;
   if (callback) inproc::EngineContext::PostUi([callback](inproc::EngineContext&) { callback->OnComplete(); });

@@ -2,7 +2,9 @@
 
 #include "base/framework_thread.h"
 #include "base/message_loop_proxy.h"
+#include "engine/in_process/command_line_impl.h"
 #include "engine/in_process/renderer_browser.h"
+#include "engine/in_process/sub_process_entry.h"
 #include "engine/in_process/values_impl.h"
 
 namespace inproc {
@@ -10,6 +12,10 @@ namespace inproc {
 namespace {
 
 thread_local Renderer* t_current_renderer = nullptr;
+// Set while the sub-process entry runs on a starting renderer's thread.
+thread_local Renderer* t_starting_renderer = nullptr;
+
+}  // namespace
 
 class RendererThread : public qbase::FrameworkThread {
  public:
@@ -18,11 +24,16 @@ class RendererThread : public qbase::FrameworkThread {
 
  protected:
   void Init() override { t_current_renderer = renderer_; }
-  void Cleanup() override { t_current_renderer = nullptr; }
+  void Cleanup() override {
+    renderer_->ThreadEnding();
+    t_current_renderer = nullptr;
+  }
 
  private:
   Renderer* renderer_;
 };
+
+namespace {
 
 bool IsNameChar(wchar_t c) {
   return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'$';
@@ -113,13 +124,24 @@ CefRefPtr<CefFrame> RendererBrowser::GetFrame(int64_t identifier) {
 
 // ---- Renderer ----
 
-Renderer::Renderer(CefRefPtr<CefApp> app, HostPoster to_host) : app_(app), to_host_(std::move(to_host)) {}
+Renderer::Renderer(HostPoster to_host) : to_host_(std::move(to_host)) {}
 
 Renderer::~Renderer() { Stop(); }
 
 Renderer* Renderer::Current() { return t_current_renderer; }
 
-bool Renderer::Start(const ListData& extra_info) {
+bool Renderer::AdoptApplication(CefRefPtr<CefApp> app) {
+  Renderer* renderer = t_starting_renderer;
+  if (!renderer || renderer != t_current_renderer) return false;
+  // A second call from the same entry changes nothing, as in a process
+  // whose engine already runs.
+  if (renderer->app_ || !app) return true;
+  renderer->app_ = app;
+  app->OnBeforeCommandLineProcessing("renderer", CommandLineImpl::FromString(renderer->command_line_).get());
+  return true;
+}
+
+bool Renderer::Start(const ListData& extra_info, const std::wstring& command_line) {
   if (thread_) return false;
   thread_ = std::make_unique<RendererThread>(this);
   if (!thread_->StartWithLoop(qbase::LoopKind::kDefault)) {
@@ -131,7 +153,7 @@ bool Renderer::Start(const ListData& extra_info) {
     proxy_ = thread_->message_loop_proxy();
     thread_id_ = thread_->thread_id();
   }
-  return Post([extra_info](Renderer& self) { self.ThreadStarted(extra_info); });
+  return Post([extra_info, command_line](Renderer& self) { self.ThreadStarted(extra_info, command_line); });
 }
 
 void Renderer::Stop() {
@@ -161,7 +183,19 @@ DWORD Renderer::thread_id() const {
   return thread_id_;
 }
 
-void Renderer::ThreadStarted(const ListData& extra_info) {
+void Renderer::ThreadStarted(const ListData& extra_info, const std::wstring& command_line) {
+  command_line_ = command_line;
+  if (CefSubProcessEntry entry = SubProcessEntry()) {
+    // The program starts here as its renderer process would, and hands its
+    // application object over through CefExecuteProcess.
+    t_starting_renderer = this;
+    try {
+      entry(CefMainArgs(::GetModuleHandleW(nullptr)));
+    } catch (...) {
+      // A failing entry leaves a renderer without an application object.
+    }
+    t_starting_renderer = nullptr;
+  }
   if (app_) handler_ = app_->GetRenderProcessHandler();
   if (!handler_) return;
   handler_->OnRenderThreadCreated(new ListValueImpl(extra_info, true));
@@ -169,6 +203,19 @@ void Renderer::ThreadStarted(const ListData& extra_info) {
   accepting_extensions_ = true;
   handler_->OnWebKitInitialized();
   accepting_extensions_ = false;
+}
+
+void Renderer::ThreadEnding() {
+  // Like a process that exits: no callback runs any more.
+  handler_ = nullptr;
+  for (auto& entry : browsers_) {
+    ReleaseContext(entry.second.get());
+    entry.second->Detach();
+  }
+  browsers_.clear();
+  entered_.clear();
+  extensions_.clear();
+  app_ = nullptr;
 }
 
 void Renderer::BrowserCreated(int browser_id, int64_t frame_id) {
