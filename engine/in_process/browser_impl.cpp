@@ -57,7 +57,7 @@ void FrameImpl::LoadURL(const CefString& url) {
     std::lock_guard<std::mutex> guard(lock_);
     browser = browser_;
   }
-  if (!browser) return;
+  if (!browser || !is_main_) return;
   std::wstring target = url.ToWString();
   EngineContext::PostUi(
       [browser, target](EngineContext&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
@@ -65,6 +65,7 @@ void FrameImpl::LoadURL(const CefString& url) {
 
 CefString FrameImpl::GetURL() {
   std::lock_guard<std::mutex> guard(lock_);
+  if (!is_main_) return url_;
   return browser_ ? CefString(browser_->url()) : CefString();
 }
 
@@ -164,7 +165,66 @@ void BrowserImpl::ViewDestroyedByParent() {
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64_t identifier) {
-  return main_frame_->GetIdentifier() == identifier ? CefRefPtr<CefFrame>(main_frame_.get()) : nullptr;
+  if (main_frame_->GetIdentifier() == identifier) return main_frame_.get();
+  std::lock_guard<std::mutex> guard(lock_);
+  for (const CefRefPtr<FrameImpl>& child : child_frames_) {
+    if (child->GetIdentifier() == identifier) return child.get();
+  }
+  return nullptr;
+}
+
+void BrowserImpl::AttachChildFrame(int sequence, int64_t frame_id, const std::wstring& url) {
+  if (!IsAlive() || sequence != sequence_) return;
+  CefRefPtr<FrameImpl> frame = new FrameImpl(this, frame_id, false, url);
+  std::lock_guard<std::mutex> guard(lock_);
+  child_frames_.push_back(frame);
+}
+
+void BrowserImpl::DetachChildFrames() {
+  std::vector<CefRefPtr<FrameImpl>> frames;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    frames.swap(child_frames_);
+  }
+  for (const CefRefPtr<FrameImpl>& frame : frames) frame->DetachBrowser();
+}
+
+void BrowserImpl::AddContentRect(int sequence, const CefRect& rect, uint32_t bgra) {
+  if (!IsAlive() || sequence != sequence_) return;
+  content_.push_back(ContentRect{rect, bgra});
+  Repaint();
+}
+
+void BrowserImpl::SetPopupWidget(int sequence, bool show, const CefRect& rect, uint32_t bgra) {
+  if (!IsAlive() || sequence != sequence_ || !window_info_.windowless_rendering_enabled) return;
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefRenderHandler> render = client ? client->GetRenderHandler() : nullptr;
+  if (!render) return;
+  if (!show) {
+    if (!popup_shown_) return;
+    popup_shown_ = false;
+    render->OnPopupShow(this, false);
+    return;
+  }
+  popup_shown_ = true;
+  popup_rect_ = rect;
+  popup_bgra_ = bgra;
+  render->OnPopupShow(this, true);
+  render->OnPopupSize(this, rect);
+  PaintPopup();
+}
+
+void BrowserImpl::PaintPopup() {
+  if (!popup_shown_ || hidden_ || popup_rect_.width <= 0 || popup_rect_.height <= 0 ||
+      popup_rect_.width > kMaxViewSide || popup_rect_.height > kMaxViewSide) {
+    return;
+  }
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefRenderHandler> render = client ? client->GetRenderHandler() : nullptr;
+  if (!render) return;
+  std::vector<uint32_t> frame(static_cast<size_t>(popup_rect_.width) * popup_rect_.height, popup_bgra_);
+  CefRenderHandler::RectList dirty{CefRect(0, 0, popup_rect_.width, popup_rect_.height)};
+  render->OnPaint(this, PET_POPUP, dirty, frame.data(), popup_rect_.width, popup_rect_.height);
 }
 
 void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
@@ -197,6 +257,11 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
     if (engine) engine->log().Write(LOGSEVERITY_INFO, L"navigation cancelled by the client: " + target);
     return;
   }
+
+  // The old page's frames, content and pop-up go with it.
+  DetachChildFrames();
+  content_.clear();
+  if (popup_shown_) SetPopupWidget(sequence_, false, CefRect(), 0);
 
   if (kind == Navigation::kNew) {
     history_.resize(static_cast<size_t>(history_index_ + 1));
@@ -269,8 +334,19 @@ void BrowserImpl::Repaint() {
   if (view.width <= 0 || view.height <= 0 || view.width > kMaxViewSide || view.height > kMaxViewSide) return;
   size_t pixels = static_cast<size_t>(view.width) * static_cast<size_t>(view.height);
   std::vector<uint32_t> frame(pixels, background_);
+  for (const ContentRect& content : content_) {
+    int left = std::max(content.rect.x, 0);
+    int top = std::max(content.rect.y, 0);
+    int right = std::min(content.rect.x + content.rect.width, view.width);
+    int bottom = std::min(content.rect.y + content.rect.height, view.height);
+    for (int y = top; y < bottom; ++y) {
+      std::fill(frame.begin() + static_cast<size_t>(y) * view.width + left,
+                frame.begin() + static_cast<size_t>(y) * view.width + right, content.bgra);
+    }
+  }
   CefRenderHandler::RectList dirty{CefRect(0, 0, view.width, view.height)};
   render->OnPaint(this, PET_VIEW, dirty, frame.data(), view.width, view.height);
+  PaintPopup();
 }
 
 void BrowserImpl::Close(bool force) {
@@ -319,6 +395,7 @@ void BrowserImpl::FinishClose() {
     std::lock_guard<std::mutex> guard(lock_);
     window_handle_ = nullptr;
   }
+  DetachChildFrames();
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
   state_ = State::kClosed;

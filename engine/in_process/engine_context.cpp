@@ -256,9 +256,26 @@ void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std
   if (!browser || !browser->IsAlive()) return;
   CefRefPtr<CefClient> client = browser->client();
   if (!client) return;
+  // A message from a frame that has gone away is dropped: it must never
+  // pass for one of another frame.
   CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
-  if (!frame) frame = browser->GetMainFrame();
+  if (!frame) {
+    log_.Write(LOGSEVERITY_INFO, L"message from a frame that is gone dropped: " + name);
+    return;
+  }
   client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER, ProcessMessageImpl::Received(name, data));
+}
+
+void EngineContext::OnFrameAttached(int browser_id, int sequence, int64_t frame_id, const std::wstring& url) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->AttachChildFrame(sequence, frame_id, url);
+}
+
+void EngineContext::OnPaintRect(int browser_id, int sequence, const CefRect& rect, uint32_t bgra) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->AddContentRect(sequence, rect, bgra);
+}
+
+void EngineContext::OnPopupWidget(int browser_id, int sequence, bool show, const CefRect& rect, uint32_t bgra) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->SetPopupWidget(sequence, show, rect, bgra);
 }
 
 void EngineContext::OnTitleChange(int browser_id, const std::wstring& title) {
@@ -322,6 +339,11 @@ std::vector<std::wstring> SupportedCookieSchemes(bool* include_defaults) {
   for (const CefString& scheme : engine->cookie_manager()->schemes()) result.push_back(scheme.ToWString());
   if (include_defaults) *include_defaults = engine->cookie_manager()->include_defaults();
   return result;
+}
+
+bool IsHidden(CefRefPtr<CefBrowser> browser) {
+  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
+  return impl && impl->hidden();
 }
 
 bool IsAudioMuted(CefRefPtr<CefBrowser> browser) {

@@ -61,6 +61,9 @@ class EngineContext : public RendererHost {
   void OnTitleChange(int browser_id, const std::wstring& title) override;
   void OnBackgroundChange(int browser_id, uint32_t bgra) override;
   void OnConsoleMessage(int browser_id, const std::wstring& message) override;
+  void OnFrameAttached(int browser_id, int sequence, int64_t frame_id, const std::wstring& url) override;
+  void OnPaintRect(int browser_id, int sequence, const CefRect& rect, uint32_t bgra) override;
+  void OnPopupWidget(int browser_id, int sequence, bool show, const CefRect& rect, uint32_t bgra) override;
 
  private:
   bool EnsureRenderer();

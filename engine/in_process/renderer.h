@@ -22,6 +22,7 @@ class MessageLoopProxy;
 namespace inproc {
 
 class RendererBrowser;
+class RendererFrame;
 
 // A renderer: its own main thread on which every render-process callback
 // of the application arrives. It shares nothing with the browser side;
@@ -66,6 +67,8 @@ class Renderer {
   CefRefPtr<CefV8Handler> FindNative(const std::wstring& function_name) const;
   std::wstring ExtensionText(const std::wstring& name) const;
   std::shared_ptr<Page> CurrentPage(int browser_id) const;
+  // A child frame of a browser's main frame, loading |url|.
+  CefRefPtr<CefFrame> AddChildFrame(int browser_id, const std::wstring& url);
   CefRefPtr<RendererBrowser> FindBrowser(int browser_id) const;
   CefRefPtr<CefRenderProcessHandler> handler() const { return handler_; }
   bool PostToHost(std::function<void(RendererHost&)> call) { return to_host_(std::move(call)); }
@@ -82,6 +85,9 @@ class Renderer {
   // The renderer's process ends: what it made goes, on its own thread.
   void ThreadEnding();
   void ReleaseContext(RendererBrowser* browser);
+  void ReleaseFrame(RendererBrowser* browser, RendererFrame* frame);
+  std::shared_ptr<Page> StartPage(RendererBrowser* browser, RendererFrame* frame, const std::wstring& url,
+                                  const PageScript& script);
 
   HostPoster to_host_;
   friend class RendererThread;
@@ -98,6 +104,8 @@ class Renderer {
   std::vector<CefRefPtr<V8ContextImpl>> entered_;
   std::vector<Extension> extensions_;
   bool accepting_extensions_ = false;
+  // Child frames are numbered by the renderer, apart from the main frames.
+  int64_t next_child_frame_id_ = 0x40000000;
 };
 
 }  // namespace inproc
