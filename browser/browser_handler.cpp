@@ -250,12 +250,12 @@ void BrowserHandler::OnPaint(CefRefPtr<CefBrowser> browser, cef_paint_element_ty
   // Each frame gets its own buffer, written once here and only read after.
   const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
   auto pixels = std::make_shared<const std::string>(static_cast<const char*>(buffer), bytes);
-  bool post = false;
+  uint64_t sequence = 0;
   {
     std::lock_guard<std::mutex> guard(frames_lock_);
     Frame& pending = type == PET_POPUP ? pending_popup_ : pending_view_;
-    // A newer frame replaces one the UI thread has not taken yet; its dirty
-    // parts add up.
+    // A newer frame replaces one the UI thread has not taken yet, so no
+    // more than one waits whatever the engine's pace; the dirty parts add up.
     if (!pending.pixels || pending.width != width || pending.height != height) pending.dirty_rects.clear();
     pending.dirty_rects.insert(pending.dirty_rects.end(), dirty_rects.begin(), dirty_rects.end());
     if (pending.dirty_rects.size() > kMaxDirtyRects) pending.dirty_rects.assign(1, CefRect(0, 0, width, height));
@@ -263,31 +263,24 @@ void BrowserHandler::OnPaint(CefRefPtr<CefBrowser> browser, cef_paint_element_ty
     pending.pixels = std::move(pixels);
     pending.width = width;
     pending.height = height;
-    post = !frames_posted_;
-    frames_posted_ = true;
+    pending.sequence = sequence = ++paint_sequence_;
   }
-  if (!post) return;
+  // One task per paint keeps frames in order with the pop-up's show and
+  // size events posted between them.
   CefRefPtr<BrowserHandler> self(this);
-  qbase::ThreadRegistry::PostTask(qbase::UiThreadId, [self] { self->DeliverFrames(); });
+  qbase::ThreadRegistry::PostTask(qbase::UiThreadId, [self, type, sequence] { self->DeliverFrame(type, sequence); });
 }
 
-void BrowserHandler::DeliverFrames() {
-  Frame view;
-  Frame popup;
+void BrowserHandler::DeliverFrame(cef_paint_element_type_t type, uint64_t sequence) {
+  Frame frame;
   {
     std::lock_guard<std::mutex> guard(frames_lock_);
-    std::swap(view, pending_view_);
-    std::swap(popup, pending_popup_);
-    frames_posted_ = false;
+    Frame& pending = type == PET_POPUP ? pending_popup_ : pending_view_;
+    if (pending.sequence != sequence || !pending.pixels) return;
+    std::swap(frame, pending);
   }
-  HandlerDelegate* delegate = CurrentDelegate();
-  if (!delegate) return;
-  std::weak_ptr<qbase::WeakFlag> alive = delegate->GetHandlerDelegateFlag();
-  // The view first: the popup is drawn over it.
-  if (view.pixels)
-    delegate->OnPaint(view.browser, PET_VIEW, view.dirty_rects, view.pixels.get(), view.width, view.height);
-  if (popup.pixels && !alive.expired() && CurrentDelegate() == delegate)
-    delegate->OnPaint(popup.browser, PET_POPUP, popup.dirty_rects, popup.pixels.get(), popup.width, popup.height);
+  if (HandlerDelegate* delegate = CurrentDelegate())
+    delegate->OnPaint(frame.browser, type, frame.dirty_rects, frame.pixels.get(), frame.width, frame.height);
 }
 
 void BrowserHandler::OnCursorChange(CefRefPtr<CefBrowser> browser, CefCursorHandle cursor,

@@ -218,6 +218,9 @@ class BrowserHandler : public qbase::SupportWeakCallback,
     RectList dirty_rects;
     int width = 0;
     int height = 0;
+    // Of the paint that stored it: a task for an older paint finds a newer
+    // frame here and leaves it to that paint's own task.
+    uint64_t sequence = 0;
   };
 
   // Runs |call| with the delegate on the application's UI thread, unless
@@ -232,7 +235,7 @@ class BrowserHandler : public qbase::SupportWeakCallback,
   // Application UI thread: the posted halves of the life-span callbacks.
   void AfterCreated(CefRefPtr<CefBrowser> browser);
   void BeforeClose(CefRefPtr<CefBrowser> browser);
-  void DeliverFrames();
+  void DeliverFrame(cef_paint_element_type_t type, uint64_t sequence);
 
   std::atomic<HWND> host_window_{nullptr};
   std::recursive_mutex delegate_lock_;
@@ -254,7 +257,7 @@ class BrowserHandler : public qbase::SupportWeakCallback,
   std::mutex frames_lock_;
   Frame pending_view_;
   Frame pending_popup_;
-  bool frames_posted_ = false;
+  uint64_t paint_sequence_ = 0;
 
   std::atomic<bool> editable_focus_{false};
   IMPLEMENT_REFCOUNTING(BrowserHandler);
