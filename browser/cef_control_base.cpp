@@ -177,8 +177,10 @@ void CefControlBase::OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<Ce
   std::weak_ptr<qbase::WeakFlag> alive = GetWeakFlag();
   if (cb_url_change_) cb_url_change_(url.ToWString());
   if (alive.expired() || !frame || !frame->IsMain()) return;
+  // The address this event is about: by the time it is handed over here
+  // the frame may have moved on.
   const CefString old_url = url_;
-  url_ = frame->GetURL();
+  url_ = url;
   if (cb_main_url_change_ && WithoutFragment(old_url.ToWString()) != WithoutFragment(url_.ToWString()))
     cb_main_url_change_(old_url, url_);
 }

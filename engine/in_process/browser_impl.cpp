@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/in_process/engine_context.h"
+#include "engine/in_process/renderer.h"
 #include "engine/in_process/values_impl.h"
 
 namespace inproc {
@@ -83,8 +84,17 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefPro
   ListData data;
   if (!ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   int64_t frame_id = identifier_;
-  EngineContext::PostUi([browser_id, frame_id, name, data](EngineContext& engine) {
-    engine.SendToRenderer(browser_id, frame_id, name, data);
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  if (!engine) return;
+  // On the engine's thread it goes out now; from any other thread it goes
+  // to the renderer directly, as a real browser process's IPC channel
+  // takes messages from every thread.
+  if (engine->ui() && engine->ui()->RunsOnCurrentThread()) {
+    engine->SendToRenderer(browser_id, frame_id, name, data);
+    return;
+  }
+  engine->PostToRenderer([browser_id, frame_id, name, data](Renderer& renderer) {
+    renderer.DeliverMessage(browser_id, frame_id, name, data);
   });
 }
 

@@ -157,7 +157,10 @@ bool EngineContext::EnsureRenderer() {
     log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
     return false;
   }
-  renderer_ = std::move(renderer);
+  {
+    std::lock_guard<std::mutex> guard(renderer_lock_);
+    renderer_ = std::move(renderer);
+  }
   log_.Write(LOGSEVERITY_INFO, "renderer started");
   return true;
 }
@@ -201,6 +204,11 @@ void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::
   renderer_->Post([browser_id, frame_id, name, data](Renderer& renderer) {
     renderer.DeliverMessage(browser_id, frame_id, name, data);
   });
+}
+
+bool EngineContext::PostToRenderer(std::function<void(Renderer&)> task) {
+  std::lock_guard<std::mutex> guard(renderer_lock_);
+  return renderer_ && renderer_->Post(std::move(task));
 }
 
 void EngineContext::BrowserClosed(int browser_id) {

@@ -137,10 +137,49 @@ TEST(JsBridge, CallShapesTheirAnswersAndTheBadInputOfPages) {
     EXPECT_EQ(extension, CefString(qiv_comp::CefJSHandler::kExtensionCode).ToWString());
     EXPECT_EQ(std::string(qiv_comp::CefJSHandler::kExtensionCode).size(), 581u);
     // The renderer numbers its calls from 0.
-    std::lock_guard<std::mutex> ids_guard(recording->lock);
-    ASSERT_GE(recording->ids.size(), 2u);
-    EXPECT_EQ(recording->ids[0], 0);
-    EXPECT_EQ(recording->ids[1], 1);
+    {
+      std::lock_guard<std::mutex> ids_guard(recording->lock);
+      ASSERT_GE(recording->ids.size(), 2u);
+      EXPECT_EQ(recording->ids[0], 0);
+      EXPECT_EQ(recording->ids[1], 1);
+    }
+
+    // Messages the renderer cannot read are ignored, and it answers on.
+    CefRefPtr<CefBrowser> page_browser = browser.browser();
+    auto send = [&](const char* name, std::function<void(CefRefPtr<CefListValue>)> fill) {
+      CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
+      fill(message->GetArgumentList());
+      page_browser->GetMainFrame()->SendProcessMessage(PID_RENDERER, message);
+    };
+    send("ExecuteJsCallback", [](CefRefPtr<CefListValue> a) {
+      a->SetString(0, "1");
+      a->SetBool(1, false);
+      a->SetString(2, "{}");
+    });
+    send("ExecuteJsCallback", [](CefRefPtr<CefListValue> a) {
+      a->SetInt(0, 999);
+      a->SetBool(1, false);
+      a->SetString(2, "{}");
+    });
+    send("CallJsFunction", [](CefRefPtr<CefListValue> a) { a->SetInt(0, 1); });
+    send("NoSuchMessage", [](CefRefPtr<CefListValue>) {});
+    // A report kept until its browser has closed goes nowhere, harmlessly.
+    CefJSBridge::ReportResult kept;
+    ASSERT_TRUE(control->RegisterNativeFunction(
+        L"Keep", [&kept](const std::string&, CefJSBridge::ReportResult report) { kept = report; }, false));
+    ASSERT_TRUE(inproc::RunInPage(page_browser->GetIdentifier(), [&answers](inproc::Page& page) {
+      QivCall(page, L"Echo", answers.Callback(8));
+      QivCall(page, L"Keep", answers.Callback(9));
+    }));
+    ASSERT_TRUE(WaitFor([&] { return answers.Count() == 8 && kept; }));
+    EXPECT_EQ(answers.Of(8).json, L"{\"echo\":{}}");
+    browser.Close();
+    WaitFor(100);
+    kept(false, "{}");
+    std::thread late([kept] { kept(false, "{}"); });
+    late.join();
+    WaitFor(100);
+    EXPECT_EQ(answers.Count(), 8u);
   });
 }
 
