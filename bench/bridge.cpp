@@ -163,7 +163,8 @@ int RunBenchmark() {
   ::GetTempPathW(MAX_PATH, temp);
   if (!qiv_comp::CefManager::Instance()->Initialize(std::wstring(temp) + L"tarnwell_bench_bridge\\", settings, true))
     return 1;
-  CefSetSubProcessEntry([](const CefMainArgs& args) { return CefExecuteProcess(args, new BenchRendererApp(), nullptr); });
+  CefSetSubProcessEntry(
+      [](const CefMainArgs& args) { return CefExecuteProcess(args, new BenchRendererApp(), nullptr); });
 
   inproc::RegisterPage(L"https://bench.test/bridge", [](inproc::Page& page) {});
   inproc::RegisterPage(L"https://bench.test/ping", [](inproc::Page& page) {});

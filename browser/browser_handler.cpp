@@ -46,7 +46,8 @@ BrowserHandler::BrowserHandler() {
 BrowserHandler::~BrowserHandler() = default;
 
 void BrowserHandler::SetHandlerDelegate(HandlerDelegate* delegate) {
-  std::weak_ptr<qbase::WeakFlag> flag = delegate ? delegate->GetHandlerDelegateFlag() : std::weak_ptr<qbase::WeakFlag>();
+  std::weak_ptr<qbase::WeakFlag> flag =
+      delegate ? delegate->GetHandlerDelegateFlag() : std::weak_ptr<qbase::WeakFlag>();
   std::lock_guard<std::recursive_mutex> guard(delegate_lock_);
   delegate_ = delegate;
   delegate_flag_ = flag;
@@ -133,9 +134,8 @@ bool BrowserHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefF
   if (!current) current = browser;
   if (current && !target_url.empty()) {
     bool open_here = CallDelegate(true, [&](HandlerDelegate* delegate) {
-      return delegate->OnBeforePopup(browser, frame, target_url, target_frame_name, target_disposition,
-                                     user_gesture, popup_features, window_info, client, settings,
-                                     no_javascript_access);
+      return delegate->OnBeforePopup(browser, frame, target_url, target_frame_name, target_disposition, user_gesture,
+                                     popup_features, window_info, client, settings, no_javascript_access);
     });
     if (open_here) {
       if (CefRefPtr<CefFrame> main_frame = current->GetMainFrame()) main_frame->LoadURL(target_url);
@@ -241,10 +241,9 @@ void BrowserHandler::OnPopupSize(CefRefPtr<CefBrowser> browser, const CefRect& r
   PostToDelegate([browser, rect](HandlerDelegate* delegate) { delegate->OnPopupSize(browser, rect); });
 }
 
-void BrowserHandler::OnPaint(CefRefPtr<CefBrowser> browser, cef_paint_element_type_t type,
-                             const RectList& dirty_rects, const void* buffer, int width, int height) {
-  if (!CurrentDelegate() || !buffer || width <= 0 || height <= 0 || width > kMaxFrameSide ||
-      height > kMaxFrameSide) {
+void BrowserHandler::OnPaint(CefRefPtr<CefBrowser> browser, cef_paint_element_type_t type, const RectList& dirty_rects,
+                             const void* buffer, int width, int height) {
+  if (!CurrentDelegate() || !buffer || width <= 0 || height <= 0 || width > kMaxFrameSide || height > kMaxFrameSide) {
     return;
   }
   // Each frame gets its own buffer, written once here and only read after.
@@ -300,8 +299,7 @@ void BrowserHandler::OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPt
   });
   if (delegated || !params || !model) return;
   // No menu on pages and frames.
-  if ((params->GetTypeFlags() & (CM_TYPEFLAG_PAGE | CM_TYPEFLAG_FRAME)) != 0 && model->GetCount() > 0)
-    model->Clear();
+  if ((params->GetTypeFlags() & (CM_TYPEFLAG_PAGE | CM_TYPEFLAG_FRAME)) != 0 && model->GetCount() > 0) model->Clear();
 }
 
 bool BrowserHandler::OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -314,8 +312,7 @@ bool BrowserHandler::OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefP
 
 // ---- display ----
 
-void BrowserHandler::OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                     const CefString& url) {
+void BrowserHandler::OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, const CefString& url) {
   PostToDelegate([browser, frame, url](HandlerDelegate* delegate) { delegate->OnAddressChange(browser, frame, url); });
 }
 
@@ -355,18 +352,16 @@ void BrowserHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame
 void BrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                  CefLoadHandlerErrorCode error_code, const CefString& error_text,
                                  const CefString& failed_url) {
-  PostToDelegate([=](HandlerDelegate* delegate) {
-    delegate->OnLoadError(browser, frame, error_code, error_text, failed_url);
-  });
+  PostToDelegate(
+      [=](HandlerDelegate* delegate) { delegate->OnLoadError(browser, frame, error_code, error_text, failed_url); });
 }
 
 // ---- request ----
 
 bool BrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                     CefRefPtr<CefRequest> request, bool user_gesture, bool is_redirect) {
-  return CallDelegate(false, [&](HandlerDelegate* delegate) {
-    return delegate->OnBeforeBrowse(browser, frame, request, is_redirect);
-  });
+  return CallDelegate(
+      false, [&](HandlerDelegate* delegate) { return delegate->OnBeforeBrowse(browser, frame, request, is_redirect); });
 }
 
 bool BrowserHandler::OnQuotaRequest(CefRefPtr<CefBrowser> browser, const CefString& origin_url, int64_t new_size,
@@ -377,7 +372,8 @@ bool BrowserHandler::OnQuotaRequest(CefRefPtr<CefBrowser> browser, const CefStri
 
 void BrowserHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
                                                CefRequestHandlerTerminationStatus status) {
-  PostToDelegate([browser, status](HandlerDelegate* delegate) { delegate->OnRenderProcessTerminated(browser, status); });
+  PostToDelegate(
+      [browser, status](HandlerDelegate* delegate) { delegate->OnRenderProcessTerminated(browser, status); });
 }
 
 // ---- download and file dialog ----

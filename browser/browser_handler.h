@@ -59,8 +59,7 @@ class BrowserHandler : public qbase::SupportWeakCallback,
     virtual bool OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                       CefRefPtr<CefContextMenuParams> params, int command_id,
                                       cef_event_flags_value_t event_flags) = 0;
-    virtual void OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                 const CefString& url) = 0;
+    virtual void OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, const CefString& url) = 0;
     virtual void OnTitleChange(CefRefPtr<CefBrowser> browser, const CefString& title) = 0;
     virtual void OnLoadingStateChange(CefRefPtr<CefBrowser> browser, bool is_loading, bool can_go_back,
                                       bool can_go_forward) = 0;
@@ -78,8 +77,8 @@ class BrowserHandler : public qbase::SupportWeakCallback,
     virtual void OnAfterCreated(CefRefPtr<CefBrowser> browser) = 0;
     virtual void OnBeforeClose(CefRefPtr<CefBrowser> browser) = 0;
     // Direct. True cancels the navigation.
-    virtual bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                CefRefPtr<CefRequest> request, bool is_redirect) = 0;
+    virtual bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefRefPtr<CefRequest> request,
+                                bool is_redirect) = 0;
     virtual void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
                                            CefRequestHandlerTerminationStatus status) = 0;
     // Direct.

@@ -248,8 +248,7 @@ LRESULT CefControl::MessageHandler(UINT message, WPARAM wparam, LPARAM lparam, b
       if (!inside && !captured) return 0;
       // The right button's release is given in window coordinates.
       const bool window_position = message == WM_RBUTTONUP;
-      CefMouseEvent event =
-          window_position ? MouseEvent(x, y, wparam) : MouseEvent(x - pos.left, y - pos.top, wparam);
+      CefMouseEvent event = window_position ? MouseEvent(x, y, wparam) : MouseEvent(x - pos.left, y - pos.top, wparam);
       host->SendMouseClickEvent(event, ButtonOf(message), true, 1);
       return 0;
     }

@@ -172,8 +172,7 @@ bool CefControlBase::OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefP
   return callback ? callback(params, command_id, event_flags) : false;
 }
 
-void CefControlBase::OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                     const CefString& url) {
+void CefControlBase::OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, const CefString& url) {
   std::weak_ptr<qbase::WeakFlag> alive = GetWeakFlag();
   if (cb_url_change_) cb_url_change_(url.ToWString());
   if (alive.expired() || !frame || !frame->IsMain()) return;
@@ -202,9 +201,8 @@ void CefControlBase::OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame
   if (cb_load_end_) cb_load_end_(http_status_code);
 }
 
-void CefControlBase::OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                 cef_errorcode_t error_code, const CefString& error_text,
-                                 const CefString& failed_url) {
+void CefControlBase::OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, cef_errorcode_t error_code,
+                                 const CefString& error_text, const CefString& failed_url) {
   if (cb_load_error_) cb_load_error_(error_code, error_text, failed_url);
 }
 
@@ -253,9 +251,8 @@ bool CefControlBase::OnFileDialog(CefRefPtr<CefBrowser> browser, CefDialogHandle
   return event ? event(mode, title, default_file_path, accept_filters, selected_accept_filter, callback) : false;
 }
 
-bool CefControlBase::OnExecuteCppFunction(const CefString& function_name, const CefString& params,
-                                          int js_callback_id, CefRefPtr<CefBrowser> browser,
-                                          CefRefPtr<CefFrame> frame) {
+bool CefControlBase::OnExecuteCppFunction(const CefString& function_name, const CefString& params, int js_callback_id,
+                                          CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) {
   native_call_thread_ = qbase::ThreadRegistry::CurrentThreadIdentifier();
   return js_bridge_ ? js_bridge_->RunNativeFunction(function_name, params, js_callback_id, browser, frame) : false;
 }
@@ -267,8 +264,8 @@ bool CefControlBase::OnExecuteCppCallback(int native_callback_id, const CefStrin
   if (thread == -1) {
     bridge->RunNativeCallback(native_callback_id, result);
   } else {
-    qbase::ThreadRegistry::PostTask(thread,
-                                    [bridge, native_callback_id, result] { bridge->RunNativeCallback(native_callback_id, result); });
+    qbase::ThreadRegistry::PostTask(
+        thread, [bridge, native_callback_id, result] { bridge->RunNativeCallback(native_callback_id, result); });
   }
   return true;
 }

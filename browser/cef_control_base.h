@@ -35,15 +35,14 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
   using OnBeforeCloseEvent = std::function<void(CefRefPtr<CefBrowser>)>;
   using OnBeforeNavigateEvent =
       std::function<bool(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest>, bool is_redirect)>;
-  using OnBeforeDownloadEvent = std::function<void(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,
-                                                   const CefString& suggested_name,
-                                                   CefRefPtr<CefBeforeDownloadCallback>)>;
+  using OnBeforeDownloadEvent =
+      std::function<void(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>, const CefString& suggested_name,
+                         CefRefPtr<CefBeforeDownloadCallback>)>;
   using OnDownloadUpdatedEvent =
       std::function<void(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>, CefRefPtr<CefDownloadItemCallback>)>;
-  using OnFileDialogEvent = std::function<bool(CefDialogHandlerFileDialogMode mode, const CefString& title,
-                                               const CefString& default_file_path,
-                                               const std::vector<CefString>& accept_filters,
-                                               int selected_accept_filter, CefRefPtr<CefFileDialogCallback>)>;
+  using OnFileDialogEvent = std::function<bool(
+      CefDialogHandlerFileDialogMode mode, const CefString& title, const CefString& default_file_path,
+      const std::vector<CefString>& accept_filters, int selected_accept_filter, CefRefPtr<CefFileDialogCallback>)>;
   using OnDevToolsVisibleChangeEvent = std::function<void(bool visible)>;
 
   CefControlBase();

@@ -94,7 +94,9 @@ void SendJsCallback(const std::shared_ptr<PageReply>& reply, bool has_error, con
   if (CefRefPtr<CefFrame> frame = reply->browser->GetMainFrame()) frame->SendProcessMessage(PID_RENDERER, message);
 }
 
-bool PostToUi(std::function<void()> task) { return qbase::ThreadRegistry::PostTask(qbase::UiThreadId, std::move(task)); }
+bool PostToUi(std::function<void()> task) {
+  return qbase::ThreadRegistry::PostTask(qbase::UiThreadId, std::move(task));
+}
 
 }  // namespace
 
@@ -115,8 +117,7 @@ CefJSBridge::~CefJSBridge() {
 
 // ---- renderer half ----
 
-bool CefJSBridge::CallNative(const CefString& function_name, const CefString& params,
-                             CefRefPtr<CefV8Value> callback) {
+bool CefJSBridge::CallNative(const CefString& function_name, const CefString& params, CefRefPtr<CefV8Value> callback) {
   if (pending_page_callbacks_.count(js_callback_id_)) return false;
   CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
   CefRefPtr<CefFrame> frame = context ? context->GetFrame() : nullptr;
@@ -296,9 +297,10 @@ bool CefJSBridge::RunNativeFunction(const CefString& function_name, const CefStr
     return false;
   }
   std::string utf8_params = params.ToString();
-  ReportResult report = [reply](bool has_error, const std::string& result) { SendJsCallback(reply, has_error, result); };
-  if (!PostToUi([function, utf8_params, report] { function(utf8_params, report); }))
-    report(true, kNotSentReply);
+  ReportResult report = [reply](bool has_error, const std::string& result) {
+    SendJsCallback(reply, has_error, result);
+  };
+  if (!PostToUi([function, utf8_params, report] { function(utf8_params, report); })) report(true, kNotSentReply);
   return true;
 }
 
@@ -317,8 +319,8 @@ void CefJSBridge::RunNativeCallback(int native_callback_id, const CefString& res
   PostToUi([callback, text] { callback(text); });
 }
 
-bool CefJSBridge::CallJsFunction(const std::wstring& function_name, const std::string& params,
-                                 NativeCallback callback, CefRefPtr<CefBrowser> browser, int64_t frame_id) {
+bool CefJSBridge::CallJsFunction(const std::wstring& function_name, const std::string& params, NativeCallback callback,
+                                 CefRefPtr<CefBrowser> browser, int64_t frame_id) {
   int id = 0;
   {
     std::lock_guard<std::mutex> guard(native_lock_);

@@ -79,9 +79,8 @@ class CefJSBridge : public std::enable_shared_from_this<CefJSBridge> {
   // allowed origins ("https://host" or "https://host:port"), only frames of
   // those origins find the function. Without |replace| a taken name is
   // refused.
-  bool RegisterNativeFunction(const std::wstring& function_name, NativeFunction function,
-                              CefRefPtr<CefBrowser> browser, bool replace,
-                              std::vector<std::wstring> allowed_origins = {});
+  bool RegisterNativeFunction(const std::wstring& function_name, NativeFunction function, CefRefPtr<CefBrowser> browser,
+                              bool replace, std::vector<std::wstring> allowed_origins = {});
   bool UnregisterNativeFunction(const std::wstring& function_name, CefRefPtr<CefBrowser> browser);
   // A page's call, from the frame it came from: the function runs on the
   // application's UI thread. False when none was found (the page has been

@@ -87,8 +87,7 @@ void CefNativeControl::SetPos(ui::Rect rect) {
   HWND browser_window = BrowserWindow();
   if (!::IsWindow(browser_window)) return;
   const ui::Rect pos = GetPos();
-  ::SetWindowPos(browser_window, nullptr, pos.left, pos.top, pos.Width(), pos.Height(),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(browser_window, nullptr, pos.left, pos.top, pos.Width(), pos.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CefNativeControl::ApplyVisibility() {

@@ -34,8 +34,8 @@ class CefNativeControl : public CefControlBase {
   void ReCreateBrowser() override;
 
   // Nothing is painted off-screen here.
-  void OnPaint(CefRefPtr<CefBrowser>, cef_paint_element_type_t, const CefRenderHandler::RectList&,
-               const std::string*, int, int) override {}
+  void OnPaint(CefRefPtr<CefBrowser>, cef_paint_element_type_t, const CefRenderHandler::RectList&, const std::string*,
+               int, int) override {}
   void OnPopupShow(CefRefPtr<CefBrowser>, bool) override {}
   void OnPopupSize(CefRefPtr<CefBrowser>, const CefRect&) override {}
   void OnAfterCreated(CefRefPtr<CefBrowser> browser) override;

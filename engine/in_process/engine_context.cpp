@@ -150,9 +150,8 @@ bool EngineContext::EnsureRenderer() {
     handler->OnBeforeChildProcessLaunch(child_line.get());
     handler->OnRenderProcessThreadCreated(extra_info.get());
   }
-  auto renderer = std::make_unique<Renderer>([](std::function<void(RendererHost&)> call) {
-    return PostUi([call](EngineContext& engine) { call(engine); });
-  });
+  auto renderer = std::make_unique<Renderer>(
+      [](std::function<void(RendererHost&)> call) { return PostUi([call](EngineContext& engine) { call(engine); }); });
   if (!renderer->Start(extra_info->Data(), child_line->GetCommandLineString().ToWString())) {
     log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
     return false;

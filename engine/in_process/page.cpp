@@ -220,8 +220,7 @@ void Page::HidePopupWidget() {
   int id = browser_id_;
   CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(id);
   int sequence = browser ? browser->sequence() : 0;
-  renderer_->PostToHost(
-      [id, sequence](RendererHost& host) { host.OnPopupWidget(id, sequence, false, CefRect(), 0); });
+  renderer_->PostToHost([id, sequence](RendererHost& host) { host.OnPopupWidget(id, sequence, false, CefRect(), 0); });
 }
 
 CefRefPtr<CefFrame> Page::AddChildFrame(const std::wstring& url) {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/in_process/renderer_host.h"
-#include "include/cef_types.h"
 #include "include/cef_frame.h"
+#include "include/cef_types.h"
 #include "include/cef_v8.h"
 
 namespace inproc {

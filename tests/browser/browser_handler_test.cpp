@@ -93,9 +93,7 @@ class RecordingDelegate : public BrowserHandler::HandlerDelegate, public qbase::
   void OnAfterCreated(CefRefPtr<CefBrowser> browser) override {
     Record("after-created", L"", browser->GetIdentifier());
   }
-  void OnBeforeClose(CefRefPtr<CefBrowser> browser) override {
-    Record("before-close", L"", browser->GetIdentifier());
-  }
+  void OnBeforeClose(CefRefPtr<CefBrowser> browser) override { Record("before-close", L"", browser->GetIdentifier()); }
   bool OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest> request, bool) override {
     Record("before-browse", request->GetURL().ToWString());
     return false;
@@ -373,7 +371,8 @@ TEST(BrowserHandler, FramesPaintedFasterThanTheUiThreadTakesThemArriveWholeAndNe
     ASSERT_TRUE(CreateAndWait(handler, delegate, L"https://frames.test/"));
     // The UI thread is busy while the engine paints every colour.
     ::Sleep(400);
-    ASSERT_TRUE(WaitFor([&] { return !delegate.frames.empty() && delegate.frames.back()[0] == (0xFF000000u | kFrames); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return !delegate.frames.empty() && delegate.frames.back()[0] == (0xFF000000u | kFrames); }));
     uint32_t last = 0;
     for (const std::vector<uint32_t>& frame : delegate.frames) {
       EXPECT_EQ(frame[2], 1u) << "a frame changed while it was read";

@@ -82,8 +82,7 @@ TestSkin::TestSkin() {
   const std::wstring theme = root + L"theme\\";
   qbase::CreateDirectories(theme + L"browser");
   qbase::CreateDirectories(root + L"lang");
-  WriteText(theme + L"global.xml",
-            "<Global><TextColor name=\"frame\" value=\"#FF203040\"/></Global>");
+  WriteText(theme + L"global.xml", "<Global><TextColor name=\"frame\" value=\"#FF203040\"/></Global>");
   WriteText(root + L"lang\\gdstrings.ini", "");
   // The browser control sits 30 pixels right of and 20 below the client's
   // corner, 320 x 200, in a window without a shadow.

@@ -56,8 +56,10 @@ TEST(NativeControl, LoadsAnAddressGivenEarlyAndTellsOnlyRealMainAddressChanges) 
       page.SetTitle(L"Nav");
       page.Navigate(L"https://nav.test/page#a");
     });
-    inproc::RegisterPage(L"https://nav.test/page#a", [](inproc::Page& page) { page.Navigate(L"https://nav.test/page#b"); });
-    inproc::RegisterPage(L"https://nav.test/page#b", [](inproc::Page& page) { page.Navigate(L"https://nav.test/other"); });
+    inproc::RegisterPage(L"https://nav.test/page#a",
+                         [](inproc::Page& page) { page.Navigate(L"https://nav.test/page#b"); });
+    inproc::RegisterPage(L"https://nav.test/page#b",
+                         [](inproc::Page& page) { page.Navigate(L"https://nav.test/other"); });
     inproc::RegisterPage(L"https://nav.test/other", [](inproc::Page&) {});
 
     auto* window = new BrowserWindow(BrowserWindow::Kind::kNative);
@@ -83,9 +85,9 @@ TEST(NativeControl, LoadsAnAddressGivenEarlyAndTellsOnlyRealMainAddressChanges) 
     ASSERT_TRUE(WaitFor([&] { return loads == 4; }));
 
     EXPECT_EQ(urls, (std::vector<std::wstring>{L"https://nav.test/page", L"https://nav.test/page#a",
-                                                L"https://nav.test/page#b", L"https://nav.test/other"}));
-    std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"", L"https://nav.test/page"},
-                                                                   {L"https://nav.test/page#b", L"https://nav.test/other"}};
+                                               L"https://nav.test/page#b", L"https://nav.test/other"}));
+    std::vector<std::pair<std::wstring, std::wstring>> expected = {
+        {L"", L"https://nav.test/page"}, {L"https://nav.test/page#b", L"https://nav.test/other"}};
     EXPECT_EQ(main_changes, expected);
     EXPECT_EQ(control->GetURL().ToWString(), L"https://nav.test/other");
     ASSERT_FALSE(titles.empty());

@@ -64,9 +64,8 @@ TEST(JsBridge, CallShapesTheirAnswersAndTheBadInputOfPages) {
       thrown.push_back(QivCall(page, L"NotJson", answers.Callback(4)).exception);
       thrown.push_back(QivCall(page, L"Twice", answers.Callback(5)).exception);
       thrown.push_back(QivCall(page, L"OtherThread", answers.Callback(6)).exception);
-      thrown.push_back(QivCall(page, L"Echo", Text(std::wstring(CefJSBridge::kMaxTextLength, L'x')),
-                               answers.Callback(7))
-                           .exception);
+      thrown.push_back(
+          QivCall(page, L"Echo", Text(std::wstring(CefJSBridge::kMaxTextLength, L'x')), answers.Callback(7)).exception);
       std::lock_guard<std::mutex> guard(lock);
       exceptions = thrown;
       extension = page.ExtensionText(L"v8/extern");
@@ -193,39 +192,46 @@ TEST(JsBridge, NativeFunctionsBelongToBrowsersAndPageFunctionsToFrames) {
     std::wstring child_register = L"(not run)";
     int64_t child_frame = 0;
     auto make_answer = [](const std::wstring& who) -> CefRefPtr<CefV8Value> {
-      return V8ValueImpl::Function(L"f", [who](CefRefPtr<CefV8Value>, const CefV8ValueList& arguments,
-                                               std::wstring&) -> CefRefPtr<CefV8Value> {
-               CefRefPtr<V8ValueImpl> result = V8ValueImpl::Object();
-               result->SetMember(L"who", V8ValueImpl::String(who).get());
-               result->SetMember(L"got", arguments.empty() ? V8ValueImpl::Null().get() : arguments[0]);
-               return result.get();
-             })
+      return V8ValueImpl::Function(
+                 L"f",
+                 [who](CefRefPtr<CefV8Value>, const CefV8ValueList& arguments, std::wstring&) -> CefRefPtr<CefV8Value> {
+                   CefRefPtr<V8ValueImpl> result = V8ValueImpl::Object();
+                   result->SetMember(L"who", V8ValueImpl::String(who).get());
+                   result->SetMember(L"got", arguments.empty() ? V8ValueImpl::Null().get() : arguments[0]);
+                   return result.get();
+                 })
           .get();
     };
     inproc::RegisterPage(L"https://frames.test/a", [&](inproc::Page& page) {
       std::vector<std::wstring> results;
       results.push_back(QivRegister(page, L"f", make_answer(L"main")).exception);
       results.push_back(QivRegister(page, L"f", make_answer(L"again")).exception);
-      results.push_back(QivRegister(page, L"throws", V8ValueImpl::Function(L"t", [](CefRefPtr<CefV8Value>,
-                                                                                 const CefV8ValueList&,
-                                                                                 std::wstring& exception) {
-                                                   exception = L"Error: broken";
-                                                   return CefRefPtr<CefV8Value>();
-                                                 }).get())
-                            .exception);
       results.push_back(
-          QivRegister(page, L"text", V8ValueImpl::Function(L"s", [](CefRefPtr<CefV8Value>, const CefV8ValueList&,
-                                                                   std::wstring&) {
-                                       return CefRefPtr<CefV8Value>(V8ValueImpl::String(L"no object").get());
-                                     }).get())
+          QivRegister(page, L"throws",
+                      V8ValueImpl::Function(L"t",
+                                            [](CefRefPtr<CefV8Value>, const CefV8ValueList&, std::wstring& exception) {
+                                              exception = L"Error: broken";
+                                              return CefRefPtr<CefV8Value>();
+                                            })
+                          .get())
               .exception);
-      results.push_back(QivRegister(page, L"slow", V8ValueImpl::Function(L"w", [](CefRefPtr<CefV8Value>,
-                                                                               const CefV8ValueList&,
-                                                                               std::wstring&) {
-                                                 ::Sleep(300);
-                                                 return CefRefPtr<CefV8Value>(V8ValueImpl::Object().get());
-                                               }).get())
-                            .exception);
+      results.push_back(
+          QivRegister(page, L"text",
+                      V8ValueImpl::Function(L"s",
+                                            [](CefRefPtr<CefV8Value>, const CefV8ValueList&, std::wstring&) {
+                                              return CefRefPtr<CefV8Value>(V8ValueImpl::String(L"no object").get());
+                                            })
+                          .get())
+              .exception);
+      results.push_back(
+          QivRegister(page, L"slow",
+                      V8ValueImpl::Function(L"w",
+                                            [](CefRefPtr<CefV8Value>, const CefV8ValueList&, std::wstring&) {
+                                              ::Sleep(300);
+                                              return CefRefPtr<CefV8Value>(V8ValueImpl::Object().get());
+                                            })
+                          .get())
+              .exception);
       CefRefPtr<CefFrame> child = page.AddChildFrame(L"https://frames.test/child");
       QivCall(page, L"OnlyA", answers.Callback(1));
       std::lock_guard<std::mutex> guard(lock);
@@ -353,8 +359,8 @@ TEST(JsBridge, OriginLimitedFunctionsAnswerOnlyFramesOfTheirOriginsAndRegistrati
     Answers answers;
     // Which call number each page makes.
     const std::vector<std::pair<std::wstring, int>> pages = {
-        {L"https://www.plaxon.com/login", 1},     {L"https://WWW.Plaxon.com/upper", 2},
-        {L"http://www.plaxon.com/plain", 3},      {L"https://www.plaxon.com:8443/port", 4},
+        {L"https://www.plaxon.com/login", 1},      {L"https://WWW.Plaxon.com/upper", 2},
+        {L"http://www.plaxon.com/plain", 3},       {L"https://www.plaxon.com:8443/port", 4},
         {L"https://www.plaxon.com.evil.test/", 5}, {L"https://trnw.plaxon.com/wd/", 6},
         {L"https://www.plaxon.com@evil.test/", 7}};
     for (const auto& entry : pages) {

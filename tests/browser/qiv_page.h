@@ -40,11 +40,13 @@ class Answers {
 
   // A page callback for call number |call|.
   CefRefPtr<CefV8Value> Callback(int call) {
-    return V8ValueImpl::Function(L"callback", [this, call](const CefV8ValueList& arguments) {
-      std::lock_guard<std::mutex> guard(lock_);
-      answers_.push_back(Answer{call, arguments.size() > 0 && V8ValueImpl::BoolOf(arguments[0]),
-                                arguments.size() > 1 ? V8ValueImpl::ToJson(arguments[1]) : L"(none)"});
-    })
+    return V8ValueImpl::Function(
+               L"callback",
+               [this, call](const CefV8ValueList& arguments) {
+                 std::lock_guard<std::mutex> guard(lock_);
+                 answers_.push_back(Answer{call, arguments.size() > 0 && V8ValueImpl::BoolOf(arguments[0]),
+                                           arguments.size() > 1 ? V8ValueImpl::ToJson(arguments[1]) : L"(none)"});
+               })
         .get();
   }
   std::vector<Answer> Get() {

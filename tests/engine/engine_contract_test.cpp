@@ -243,8 +243,7 @@ TEST(EngineLifeSpan, AParentDestroyedDuringShutdownStillEndsItsPageInTheRenderer
   ParentWindow second_parent;
   CefRefPtr<TestClient> client = new TestClient();
   CefRefPtr<CefBrowser> first = CreateBrowserAndWait(client, ChildOf(first_parent.get()), L"https://shutdown.test/1");
-  CefRefPtr<CefBrowser> second =
-      CreateBrowserAndWait(client, ChildOf(second_parent.get()), L"https://shutdown.test/2");
+  CefRefPtr<CefBrowser> second = CreateBrowserAndWait(client, ChildOf(second_parent.get()), L"https://shutdown.test/2");
   ASSERT_TRUE(first && second);
   ASSERT_TRUE(PumpUntil([&] { return client->journal.Count("load-end") == 2; }));
 

@@ -143,8 +143,8 @@ class RendererOnlyApp : public CefApp, public CefRenderProcessHandler {
     Journal journal;
     bool posted = CefPostTask(TID_UI, new FlagTask(&journal));
     CefRefPtr<CefClient> client = new TestClient();
-    bool created = CefBrowserHost::CreateBrowser(WindowlessInfo(), client, L"about:blank", CefBrowserSettings(),
-                                                 nullptr, nullptr);
+    bool created =
+        CefBrowserHost::CreateBrowser(WindowlessInfo(), client, L"about:blank", CefBrowserSettings(), nullptr, nullptr);
     bool cookies = CefCookieManager::GetGlobalManager(nullptr) != nullptr;
     std::lock_guard<std::mutex> guard(sight_->lock);
     sight_->initialized = this;
