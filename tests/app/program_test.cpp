@@ -136,6 +136,50 @@ TEST(StartWindow, MissingFilesAreToldInAMessageBoxAndTheProgramEndsWithCodeZero)
   }
 }
 
+// A start layout that stays inside every nesting limit and still asks for
+// unbounded work: it includes itself a thousand times, names a class that
+// names itself eight times, holds ten thousand siblings and a megabyte
+// value. The program must show its window (or the load-failure box) soon and
+// still end with code 0.
+TEST(StartWindow, AHostileStartLayoutStillOpensAndCloses) {
+  std::wstring folder = LayOutProgram(L"hostile_layout");
+  ASSERT_FALSE(folder.empty());
+  std::wstring layout = folder + L"resources\\themes\\default\\cef\\basic.xml";
+  std::string text = ReadBytes(layout);
+  const size_t bar = text.find("<HBox name=\"caption_bar\"");
+  ASSERT_NE(bar, std::string::npos);
+  std::string hostile = "<Class name=\"hostile\" value=\"class=&quot;";
+  for (int i = 0; i < 8; ++i) hostile += "hostile ";
+  hostile += "&quot;\"/>";
+  const size_t window_end = text.find('>', text.find("<Window "));
+  text.insert(window_end + 1, hostile);
+  std::string siblings = "<Include source=\"cef\\basic.xml\" count=\"1000\"/><Control class=\"hostile\" name=\"" +
+                         std::string(1 << 20, 'm') + "\"/>";
+  for (int i = 0; i < 10000; ++i) siblings += "<Control width=\"1\" height=\"1\"/>";
+  text.insert(text.find("<HBox name=\"caption_bar\""), siblings);
+  ASSERT_TRUE(WriteBytes(layout, text));
+
+  ChildProgram program;
+  ASSERT_TRUE(program.Start(folder));
+  HWND window = nullptr;
+  HWND box = nullptr;
+  for (DWORD waited = 0; !window && !box && waited < kStartTimeout; waited += 200) {
+    window = program.WaitForWindow(tarnwell::kStartWindowName, 100);
+    if (!window) box = program.WaitForTitledWindow(L"Plaxon", 100);
+  }
+  ASSERT_TRUE(window || box);
+  if (box) {
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(program.WaitForExit(kExitTimeout), 0);
+    return;
+  }
+  // It answers at once: the build is over. Alt+F4 closes it.
+  DWORD_PTR result = 0;
+  EXPECT_NE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result), 0);
+  ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(program.WaitForExit(kExitTimeout), 0);
+}
+
 TEST(StartWindow, BadFilesAndForeignMessagesNeitherStopTheStartNorTheClose) {
   {
     SCOPED_TRACE("unknown elements and attributes in the start layout");

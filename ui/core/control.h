@@ -253,6 +253,8 @@ class Control : public PlaceHolder, public qbase::SupportWeakCallback {
   ImageAnimator image_animator_;
 
  private:
+  void PaintChildrenClipped(IRenderContext* context, const Rect& dirty, bool round_clip);
+
   // UI thread only, like every control.
   static int instance_count_;
 };

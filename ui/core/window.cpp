@@ -1,6 +1,7 @@
 #include "ui/core/window.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cwchar>
 
 #include "ui/core/attribute_values.h"
@@ -1025,6 +1026,10 @@ void Window::ShowTooltip(Control* control) {
                                         ::GetModuleHandleW(nullptr), nullptr);
     if (!tooltip_window_) return;
     tooltip_info_ = {};
+    // The whole record, up to its last field: the size of common controls
+    // 6, which the program's manifest asks for.
+    static_assert(sizeof(TOOLINFOW) == offsetof(TOOLINFOW, lpReserved) + sizeof(void*),
+                  "the tool record of common controls 6");
     tooltip_info_.cbSize = sizeof(tooltip_info_);
     tooltip_info_.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
     tooltip_info_.hwnd = hwnd_;

@@ -41,6 +41,8 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
  public:
   // Finds the control under a client point before the tree is asked.
   using HitTestHook = std::function<Control*(const Point& point)>;
+  // The program's icon in its resources, which every window class shows.
+  static constexpr UINT kProgramIconId = 1;
 
   Window();
   ~Window() override;

@@ -73,6 +73,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool& handled) {
   handled = true;
   ::SetWindowLongW(hwnd_, GWL_STYLE, GetStyle());
   Init(hwnd_);
+  // The program's icon in its resources; programs without one show none.
+  SetIcon(kProgramIconId);
   SetResourcePath(GetSkinFolder());
 
   const std::wstring layout_path = GetResourcePath() + GetSkinFile();
@@ -174,7 +176,9 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lparam, bool& handled) 
   const Point point(screen.x, screen.y);
   Rect area;
   ::GetClientRect(hwnd_, &area);
-  if (IsShadowAttached()) area.Deflate(GetShadowCorner());
+  // Maximised, the root fills the window: the shadow has no padding then,
+  // and the edges and the caption are where the user sees them.
+  if (IsShadowAttached() && !::IsZoomed(hwnd_)) area.Deflate(GetShadowCorner());
 
   if (!::IsZoomed(hwnd_)) {
     const Rect& box = GetSizeBox();
