@@ -5,6 +5,7 @@
 #include "base/framework_thread.h"
 #include "base/message_loop.h"
 #include "base/path_util.h"
+#include "base/string_conversions.h"
 #include "base/thread_registry.h"
 #include "browser/cef_control.h"
 #include "browser/cef_manager.h"
@@ -17,51 +18,11 @@ namespace browser_test {
 
 namespace {
 
-class BodyThread : public qbase::FrameworkThread {
- public:
-  explicit BodyThread(const std::function<void()>& body) : FrameworkThread("TestUiThread"), body_(body) {}
-
- protected:
-  void Init() override {
-    qbase::ThreadRegistry::RegisterCurrentThread(qbase::UiThreadId);
-    qbase::MessageLoop* loop = message_loop();
-    loop->PostTask([this, loop] {
-      body_();
-      loop->QuitWhenIdle();
-    });
-  }
-  void Cleanup() override { qbase::ThreadRegistry::UnregisterCurrentThread(); }
-
- private:
-  const std::function<void()>& body_;
-};
-
 void WriteText(const std::wstring& path, const std::string& text) {
   std::ofstream(std::string(path.begin(), path.end()), std::ios::binary) << text;
 }
 
 }  // namespace
-
-void RunAsUiThread(const std::function<void()>& body) {
-  BodyThread thread(body);
-  thread.RunOnCurrentThreadWithLoop(qbase::LoopKind::kUI);
-}
-
-bool WaitFor(const std::function<bool()>& condition, DWORD timeout_ms) {
-  qbase::MessageLoop* loop = qbase::MessageLoop::Current();
-  const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!condition()) {
-    if (!loop || ::GetTickCount64() > deadline) return false;
-    loop->PostDelayedTask([loop] { loop->QuitWhenIdle(); }, 5000);
-    loop->RunNested();
-  }
-  return true;
-}
-
-void WaitFor(DWORD milliseconds) {
-  const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
-  WaitFor([deadline] { return ::GetTickCount64() >= deadline; }, milliseconds + 1000);
-}
 
 EngineScope::EngineScope(const std::wstring& folder_name, bool off_screen) {
   CefSettings settings;
@@ -95,6 +56,14 @@ TestSkin::TestSkin() {
 }
 
 TestSkin::~TestSkin() { ui::ResourceManager::Shutdown(); }
+
+ShippedSkin::ShippedSkin() {
+  ui::test::EnsureGdiplus();
+  ui::ResourceManager::Startup(qbase::UTF8ToUTF16(TARNWELL_RESOURCES_DIR) + L"\\", ui::ControlFactory(),
+                               L"themes\\default", L"lang\\zh_CN");
+}
+
+ShippedSkin::~ShippedSkin() { ui::ResourceManager::Shutdown(); }
 
 ui::Control* BrowserWindow::CreateControl(const std::wstring& element_name) {
   if (element_name != L"CefControl") return nullptr;

@@ -10,6 +10,7 @@
 
 #include "include/cef_client.h"
 #include "tests/support/test_support.h"
+#include "tests/support/ui_thread.h"
 #include "ui/core/window_impl_base.h"
 
 namespace browser_test {
@@ -60,15 +61,8 @@ class RecordingClient : public CefClient, public CefLifeSpanHandler, public CefL
   IMPLEMENT_REFCOUNTING(RecordingClient);
 };
 
-// Runs |body| on this thread as the application's UI thread: registered as
-// UiThreadId, inside a UI loop, so that tasks posted there run while the
-// body waits with WaitFor.
-void RunAsUiThread(const std::function<void()>& body);
-// From inside RunAsUiThread: runs the loop until the condition holds or the
-// time is up.
-bool WaitFor(const std::function<bool()>& condition, DWORD timeout_ms = 10000);
-// Runs the loop for a while, for checks that something does not happen.
-void WaitFor(DWORD milliseconds);
+using test_support::RunAsUiThread;
+using test_support::WaitFor;
 
 // The engine started as the program starts it, for the life of the scope;
 // from inside RunAsUiThread. Shutting down waits for every browser's close
@@ -89,6 +83,13 @@ class TestSkin {
  public:
   TestSkin();
   ~TestSkin();
+};
+
+// The skin the client ships, started as the program starts it.
+class ShippedSkin {
+ public:
+  ShippedSkin();
+  ~ShippedSkin();
 };
 
 // A frame window over a layout of the test skin whose "CefControl" elements
