@@ -13,6 +13,8 @@ namespace {
 constexpr wchar_t kViewClassName[] = L"InProcessEngineView";
 // Larger views are refused rather than allocated.
 constexpr int kMaxViewSide = 16384;
+// A page cannot make its view's painting unbounded.
+constexpr size_t kMaxContentRects = 4096;
 
 class RequestImpl : public CefRequest {
  public:
@@ -141,9 +143,19 @@ LRESULT CALLBACK BrowserImpl::ViewProc(HWND window, UINT message, WPARAM wparam,
       PAINTSTRUCT paint = {};
       HDC dc = ::BeginPaint(window, &paint);
       uint32_t bgra = browser ? browser->background_ : 0xFFFFFFFF;
-      HBRUSH brush = ::CreateSolidBrush(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
-      ::FillRect(dc, &paint.rcPaint, brush);
-      ::DeleteObject(brush);
+      auto fill = [dc](const RECT& rect, uint32_t colour) {
+        HBRUSH brush = ::CreateSolidBrush(RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF));
+        ::FillRect(dc, &rect, brush);
+        ::DeleteObject(brush);
+      };
+      fill(paint.rcPaint, bgra);
+      if (browser) {
+        for (const ContentRect& content : browser->content_) {
+          fill(RECT{content.rect.x, content.rect.y, content.rect.x + content.rect.width,
+                    content.rect.y + content.rect.height},
+               content.bgra);
+        }
+      }
       ::EndPaint(window, &paint);
       return 0;
     }
@@ -200,7 +212,7 @@ void BrowserImpl::DetachChildFrames() {
 }
 
 void BrowserImpl::AddContentRect(int sequence, const CefRect& rect, uint32_t bgra) {
-  if (!IsAlive() || sequence != sequence_) return;
+  if (!IsAlive() || sequence != sequence_ || content_.size() >= kMaxContentRects) return;
   content_.push_back(ContentRect{rect, bgra});
   Repaint();
 }
