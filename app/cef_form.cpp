@@ -7,9 +7,9 @@
 #include "app/window_messages.h"
 #include "app/window_names.h"
 #include "base/thread_registry.h"
-#include "browser/cef_control.h"
+#include "browser/browser_control_factory.h"
+#include "browser/cef_control_base.h"
 #include "browser/cef_manager.h"
-#include "browser/cef_native_control.h"
 #include "ui/core/box.h"
 
 namespace tarnwell {
@@ -28,9 +28,7 @@ std::wstring CefForm::GetWindowClassName() const { return kLoginWindowName; }
 std::wstring CefForm::GetStartAddress() const { return LoginAddressWithIdentity(login_address_, user_id_, file_name_); }
 
 ui::Control* CefForm::CreateControl(const std::wstring& element_name) {
-  if (element_name != L"CefControl") return nullptr;
-  if (qiv_comp::CefManager::Instance()->IsOffscreenRenderingEnabled()) return new qiv_comp::CefControl();
-  return new qiv_comp::CefNativeControl();
+  return qiv_comp::CreateBrowserControl(element_name);
 }
 
 void CefForm::InitWindow() {

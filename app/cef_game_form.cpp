@@ -5,9 +5,9 @@
 #include "app/show_message_box.h"
 #include "app/window_messages.h"
 #include "app/window_names.h"
-#include "browser/cef_control.h"
+#include "browser/browser_control_factory.h"
+#include "browser/cef_control_base.h"
 #include "browser/cef_manager.h"
-#include "browser/cef_native_control.h"
 #include "ui/core/box.h"
 #include "ui/core/dpi_scale.h"
 
@@ -30,9 +30,7 @@ CefGameForm::~CefGameForm() {
 std::wstring CefGameForm::GetWindowClassName() const { return kGameWindowName; }
 
 ui::Control* CefGameForm::CreateControl(const std::wstring& element_name) {
-  if (element_name != L"CefControl") return nullptr;
-  if (qiv_comp::CefManager::Instance()->IsOffscreenRenderingEnabled()) return new qiv_comp::CefControl();
-  return new qiv_comp::CefNativeControl();
+  return qiv_comp::CreateBrowserControl(element_name);
 }
 
 void CefGameForm::InitWindow() {

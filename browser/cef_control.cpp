@@ -105,21 +105,6 @@ void CefControl::ApplyVisibility() {
   if (CefRefPtr<CefBrowserHost> host = Host()) host->WasHidden(!IsVisible());
 }
 
-void CefControl::SetFadeVisible(bool visible) {
-  CefControlBase::SetFadeVisible(visible);
-  ApplyVisibility();
-}
-
-void CefControl::SetInternVisible(bool visible) {
-  CefControlBase::SetInternVisible(visible);
-  ApplyVisibility();
-}
-
-void CefControl::SetVisible(bool visible) {
-  CefControlBase::SetVisible(visible);
-  ApplyVisibility();
-}
-
 void CefControl::HandleEvent(ui::EventArgs* args) {
   if (args && (args->kind == ui::kEventInternalSetFocus || args->kind == ui::kEventInternalKillFocus)) {
     if (CefRefPtr<CefBrowserHost> host = Host()) host->SendFocusEvent(args->kind == ui::kEventInternalSetFocus);

@@ -18,9 +18,6 @@ class CefControl : public CefControlBase, public ui::IUIMessageFilter {
   void SetWindow(ui::ControlHost* window, ui::Box* parent, bool init) override;
   void Init() override;
   void SetPos(ui::Rect rect) override;
-  void SetFadeVisible(bool visible) override;
-  void SetInternVisible(bool visible) override;
-  void SetVisible(bool visible) override;
   void HandleEvent(ui::EventArgs* args) override;
   void Paint(ui::IRenderContext* context, const ui::Rect& dirty) override;
 
@@ -48,7 +45,7 @@ class CefControl : public CefControlBase, public ui::IUIMessageFilter {
   ui::Window* HostWindow() const { return dynamic_cast<ui::Window*>(window_); }
   HDC ReferenceDc() const;
   CefRefPtr<CefBrowserHost> Host() const;
-  void ApplyVisibility();
+  void ApplyVisibility() override;
 
   MemoryBitmap view_bitmap_;
   MemoryBitmap popup_bitmap_;

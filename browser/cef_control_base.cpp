@@ -151,6 +151,21 @@ void CefControlBase::DetachDevTools() {
   SetDevToolsAttached(false);
 }
 
+void CefControlBase::SetFadeVisible(bool visible) {
+  ui::Control::SetFadeVisible(visible);
+  ApplyVisibility();
+}
+
+void CefControlBase::SetInternVisible(bool visible) {
+  ui::Control::SetInternVisible(visible);
+  ApplyVisibility();
+}
+
+void CefControlBase::SetVisible(bool visible) {
+  ui::Control::SetVisible(visible);
+  ApplyVisibility();
+}
+
 void CefControlBase::SetDevToolsAttached(bool attached) {
   devtools_attached_ = attached;
   if (cb_devtools_visible_change_) cb_devtools_visible_change_(attached);

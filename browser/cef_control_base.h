@@ -96,6 +96,11 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
   bool CallJsFunction(const std::wstring& function_name, const std::string& params,
                       CefJSBridge::NativeCallback callback, int64_t frame_id = -1);
 
+  // Visibility reaches the browser as each kind shows it.
+  void SetFadeVisible(bool visible) override;
+  void SetInternVisible(bool visible) override;
+  void SetVisible(bool visible) override;
+
   // Calls ReCreateBrowser.
   virtual void ReCreate() { ReCreateBrowser(); }
   // |view| is the control that shows the tools (the off-screen kind's).
@@ -148,6 +153,8 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
   // Cuts the handler loose: no event reaches this control any more.
   void ReleaseHandler();
   void SetDevToolsAttached(bool attached);
+  // Tells the browser whether the control is visible now.
+  virtual void ApplyVisibility() {}
   // The callable under the lock, for the engine's thread.
   template <typename Callback>
   Callback Get(const Callback& slot) const {

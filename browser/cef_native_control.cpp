@@ -100,21 +100,6 @@ void CefNativeControl::ApplyVisibility() {
   }
 }
 
-void CefNativeControl::SetFadeVisible(bool visible) {
-  CefControlBase::SetFadeVisible(visible);
-  ApplyVisibility();
-}
-
-void CefNativeControl::SetInternVisible(bool visible) {
-  CefControlBase::SetInternVisible(visible);
-  ApplyVisibility();
-}
-
-void CefNativeControl::SetVisible(bool visible) {
-  CefControlBase::SetVisible(visible);
-  ApplyVisibility();
-}
-
 void CefNativeControl::HandleEvent(ui::EventArgs* args) {
   if (args && (args->kind == ui::kEventInternalSetFocus || args->kind == ui::kEventInternalKillFocus)) {
     CefRefPtr<CefBrowser> browser = GetBrowser();

@@ -22,9 +22,6 @@ class CefNativeControl : public CefControlBase {
   void SetWindow(ui::ControlHost* window, ui::Box* parent, bool init) override;
   void Init() override;
   void SetPos(ui::Rect rect) override;
-  void SetFadeVisible(bool visible) override;
-  void SetInternVisible(bool visible) override;
-  void SetVisible(bool visible) override;
   void HandleEvent(ui::EventArgs* args) override;
 
   // Opens the tools in a top-level window of their own ("cef_devtools");
@@ -44,7 +41,7 @@ class CefNativeControl : public CefControlBase {
   HWND BrowserWindow() const;
   // A hidden control keeps its browser window shown at 0 x 0 instead of
   // hiding it; the next SetPos gives it its size back.
-  void ApplyVisibility();
+  void ApplyVisibility() override;
   void AddHostClipStyles();
 
   bool creating_browser_ = false;
