@@ -49,14 +49,14 @@ TEST_F(ShippedSkin, EveryLayoutBuildsWithTheControlsItsWindowLooksForAndItsButto
     int width, height;            // of the native window, shadow included
   };
   const Layout layouts[] = {
-      {L"cef", L"cef.xml", {L"closebtn", L"label_title", L"page_area"}, L"closebtn", 380, 320},
+      {L"cef", L"cef.xml", {L"btn_refresh", L"label_title", L"page_area"}, nullptr, 380, 320},
       {L"cef",
        L"game.xml",
        {L"label_title", L"minbtn", L"maxbtn", L"restorebtn", L"btn_close", L"size_left", L"size_right", L"size_bottom"},
        L"btn_close",
        1280,
        800},
-      {L"toast", L"toast.xml", {L"close_btn", L"content"}, nullptr, 320 + 28, 110 + 28},
+      {L"toast", L"toast.xml", {L"close_btn", L"content"}, nullptr, 320 + 28, 106 + 28},
       {L"shadow", L"shadow.xml", {L"shadow_body"}, nullptr, 0, 0},
   };
   for (const Layout& layout : layouts) {
