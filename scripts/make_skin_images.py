@@ -448,6 +448,13 @@ def caption_button(kind, state, size=(36, 30)):
             o = 2.5 * s
             draw.rectangle([cx - r + o, cy - r, cx + r, cy + r - o], outline=glyph, width=lw)
             draw.rectangle([cx - r, cy - r + o, cx + r - o, cy + r], fill=(0, 0, 0, 0), outline=glyph, width=lw)
+        elif kind == "refresh":
+            # Most of a circle, its open end carrying an arrow head.
+            draw.arc([cx - r, cy - r, cx + r, cy + r], start=-50, end=250, fill=glyph, width=lw)
+            tip = (cx + r * math.cos(math.radians(-50)), cy + r * math.sin(math.radians(-50)))
+            head = 3.2 * s
+            draw.polygon([(tip[0] + head * 0.9, tip[1] - head * 0.2), (tip[0] - head * 0.7, tip[1] - head * 0.9),
+                          (tip[0] - head * 0.1, tip[1] + head * 0.9)], fill=glyph)
 
     image = supersampled(size, paint)
     if state == "normal":
@@ -457,6 +464,17 @@ def caption_button(kind, state, size=(36, 30)):
         shadow.putalpha(halo.point(lambda v: int(v * 0.55)))
         image = Image.alpha_composite(shadow, image)
     return image
+
+
+def scroll_thumb(horizontal, state):
+    """A slim gold pill; the skin stretches its middle along the bar."""
+    alpha = {"normal": 110, "hot": 170, "pushed": 210}[state]
+    size = (24, 6) if horizontal else (6, 24)
+
+    def paint(draw, s):
+        draw.rounded_rectangle([0, 0, size[0] * s - 1, size[1] * s - 1], radius=3 * s, fill=(240, 199, 122, alpha))
+
+    return supersampled(size, paint)
 
 
 def logo(size, ring=1.0):
@@ -524,9 +542,13 @@ def save_icon():
 def main():
     save(start_picture(), "cef", "start", "start_bg.png")
     save(shadow_image(), "public", "bk", "bk_shadow.png")
-    for kind in ("close", "min", "max", "restore"):
+    for kind in ("close", "min", "max", "restore", "refresh"):
         for state in ("normal", "hot", "pushed"):
             save(caption_button(kind, state), "public", "button", "btn_%s_%s.png" % (kind, state))
+    for horizontal in (False, True):
+        for state in ("normal", "hot", "pushed"):
+            save(scroll_thumb(horizontal, state), "public", "scrollbar",
+                 "thumb_%s_%s.png" % ("h" if horizontal else "v", state))
     save(logo(24), "public", "logo", "logo_24.png")
     save(logo(48), "public", "logo", "logo_48.png")
     save_icon()

@@ -93,13 +93,29 @@ TEST(StartWindow, OpensCentredOnTheWorkAreaAndItsCloseButtonEndsTheProgram) {
   EXPECT_LE(std::abs((rect.left + rect.right) - (work.left + work.right)), 2);
   EXPECT_LE(std::abs((rect.top + rect.bottom) - (work.top + work.bottom)), 2);
 
+  // The login window is there, hidden while its page cannot load (this
+  // engine serves no portal), in its place over the picture.
+  HWND login = program.WaitForWindowOfClass(tarnwell::kLoginWindowName, kStartTimeout);
+  ASSERT_NE(login, nullptr);
+  EXPECT_EQ(TitleOf(login), tarnwell::kLoginWindowName);
+  EXPECT_EQ(::GetWindow(login, GW_OWNER), window);
+  RECT login_rect = {};
+  ASSERT_TRUE(::GetWindowRect(login, &login_rect));
+  EXPECT_EQ(login_rect.left, rect.left + 550);
+  EXPECT_EQ(login_rect.top, rect.top + 252);
+  EXPECT_EQ(login_rect.right - login_rect.left, 380);
+
   // Nothing ends the program but the player.
   EXPECT_EQ(program.WaitForExit(1000), -1);
+  EXPECT_FALSE(::IsWindowVisible(login));
   // A click beside the button does nothing.
   ClickAt(window, kShadow + 200, kShadow + 300);
   EXPECT_EQ(program.WaitForExit(1000), -1);
+  const ULONGLONG clicked = ::GetTickCount64();
   ClickClose(window);
   EXPECT_EQ(program.WaitForExit(kExitTimeout), 0);
+  // The close does not wait for the engine's browsers to report.
+  EXPECT_LT(::GetTickCount64() - clicked, 10000u);
   EXPECT_FALSE(::IsWindow(window));
 }
 

@@ -6,6 +6,8 @@
 #include "program_folder.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/render_support.h"
+#include "ui/controls/rich_edit.h"
+#include "ui/controls/scroll_bar.h"
 #include "ui/core/control.h"
 #include "ui/core/resource_manager.h"
 #include "ui/core/window_impl_base.h"
@@ -48,14 +50,14 @@ TEST_F(ShippedSkin, EveryLayoutBuildsWithTheControlsItsWindowLooksForAndItsButto
     int width, height;            // of the native window, shadow included
   };
   const Layout layouts[] = {
-      {L"cef", L"cef.xml", {L"closebtn", L"label_title", L"page_area"}, L"closebtn", 380, 320},
+      {L"cef", L"cef.xml", {L"btn_refresh", L"label_title", L"page_area"}, nullptr, 380, 320},
       {L"cef",
        L"game.xml",
        {L"label_title", L"minbtn", L"maxbtn", L"restorebtn", L"btn_close", L"size_left", L"size_right", L"size_bottom"},
        L"btn_close",
        1280,
        800},
-      {L"toast", L"toast.xml", {L"close_btn"}, nullptr, 320 + 28, 110 + 28},
+      {L"toast", L"toast.xml", {L"close_btn", L"content"}, nullptr, 320 + 28, 106 + 28},
       {L"shadow", L"shadow.xml", {L"shadow_body"}, nullptr, 0, 0},
   };
   for (const Layout& layout : layouts) {
@@ -77,6 +79,54 @@ TEST_F(ShippedSkin, EveryLayoutBuildsWithTheControlsItsWindowLooksForAndItsButto
     }
     for (const std::wstring& name : layout.names)
       EXPECT_NE(window->FindControl(name), nullptr) << std::string(name.begin(), name.end());
+    if (ui::Control* content = window->FindControl(L"content")) {
+      // The toast's message is a real text field over the platform's engine.
+      auto* edit = dynamic_cast<ui::RichEdit*>(content);
+      ASSERT_NE(edit, nullptr);
+      EXPECT_TRUE(edit->HasEngine());
+      EXPECT_TRUE(edit->IsMultiLine());
+      EXPECT_TRUE(edit->IsReadOnly());
+      edit->SetText(L"A message from the page");
+      EXPECT_EQ(edit->GetText(), L"A message from the page");
+      // Its text shows, opaque, inside the layered window.
+      window->ShowWindow(true, false);
+      ASSERT_TRUE(test_support::PumpUntil([&] { return !edit->GetPos().IsEmpty(); }, 10000));
+      test_support::PumpUntil([] { return false; }, 300);
+      window->PaintNow();
+      const ui::Rect text_area = edit->GetPos();
+      int bright = 0;
+      for (int y = text_area.top; y < text_area.bottom; ++y) {
+        for (int x = text_area.left; x < text_area.right; ++x) {
+          const uint32_t pixel = ui::test::PixelAt(*window->GetRenderContext(), x, y);
+          bright += IsBright(pixel) && ui::test::AlphaOf(pixel) == 255;
+        }
+      }
+      EXPECT_GT(bright, 30) << "light text on the toast's dark panel";
+      ui::test::SaveScreenshot(*window->GetRenderContext(), L"skin_toast.xml.png");
+
+      // A text taller than the field scrolls, and under the mouse the
+      // skin's slim bar shows where: a thumb without arrow buttons, drawn
+      // in the skin's gold.
+      std::wstring lines;
+      for (int i = 0; i < 30; ++i) lines += L"\u7B2C " + std::to_wstring(i) + L" \u884C\r\n";
+      edit->SetText(lines);
+      ui::ScrollBar* bar = edit->GetVerticalScrollBar();
+      ASSERT_NE(bar, nullptr);
+      const ui::Rect field = edit->GetPos();
+      ::SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM((field.left + field.right) / 2, (field.top + field.bottom) / 2));
+      ASSERT_TRUE(test_support::PumpUntil([&] { return bar->IsVisible(); }, 2000));
+      test_support::PumpUntil([] { return false; }, 300);
+      window->PaintNow();
+      EXPECT_GT(bar->GetScrollRange(), 0);
+      EXPECT_EQ(bar->GetFixedWidth(), 6);
+      const ui::Rect thumb = bar->GetThumbRect();
+      ASSERT_FALSE(thumb.IsEmpty());
+      EXPECT_EQ(thumb.top, bar->GetPos().top) << "no arrow button above the thumb";
+      const uint32_t middle =
+          ui::test::PixelAt(*window->GetRenderContext(), (thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+      EXPECT_GT(ui::test::RedOf(middle), ui::test::BlueOf(middle)) << "a gold thumb over the dark panel";
+      ui::test::SaveScreenshot(*window->GetRenderContext(), L"skin_toast_scrolled.png");
+    }
 
     if (layout.drawn_button) {
       ui::Control* button = window->FindControl(layout.drawn_button);

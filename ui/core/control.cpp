@@ -931,7 +931,9 @@ void Control::LoadBkImage() {
 }
 
 void Control::ReleaseBkImage() {
-  image_animator_.Stop(ImageAnimator::kStopKeepFrame);
+  // Scrolling boxes release the images of every child far from the view on
+  // each step: only a running animation needs stopping (and a repaint).
+  if (bk_image_.playing) image_animator_.Stop(ImageAnimator::kStopKeepFrame);
   image_animator_.Reset();
   bk_image_.ClearCache();
   bk_image_.current_frame = 0;

@@ -186,7 +186,7 @@ class Control : public PlaceHolder, public qbase::SupportWeakCallback {
   bool IsImageAnimationOn() const { return image_animation_on_; }
   AnimationManager& GetAnimationManager() { return animation_manager_; }
   // The summed scroll offsets of the ancestors.
-  Point GetScrollOffsetInScrollBox() const;
+  virtual Point GetScrollOffsetInScrollBox() const;
   // Whether |control| is this control or lies below it.
   bool ContainsControl(const Control* control) const;
 

@@ -6,16 +6,32 @@
 
 #include "ui/controls/button.h"
 #include "ui/controls/check_box.h"
+#include "ui/controls/child_box.h"
+#include "ui/controls/circle_progress.h"
+#include "ui/controls/combo.h"
 #include "ui/controls/label.h"
+#include "ui/controls/list_box.h"
+#include "ui/controls/list_container_element.h"
 #include "ui/controls/option.h"
+#include "ui/controls/progress.h"
+#include "ui/controls/rich_edit.h"
+#include "ui/controls/scroll_bar.h"
+#include "ui/controls/slider.h"
+#include "ui/controls/tab_box.h"
+#include "ui/controls/tile_box.h"
+#include "ui/controls/tree_view.h"
+#include "ui/controls/virtual_list_box.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/box.h"
 #include "ui/core/build_session.h"
 #include "ui/core/control.h"
 #include "ui/core/control_host.h"
 #include "ui/core/h_box.h"
+#include "ui/core/h_layout.h"
 #include "ui/core/string_util.h"
+#include "ui/core/tile_layout.h"
 #include "ui/core/v_box.h"
+#include "ui/core/v_layout.h"
 
 namespace ui {
 
@@ -96,6 +112,23 @@ Control* MarkupBuilder::CreateBuiltInControl(const std::wstring& name) {
   if (name == L"ButtonBox") return new ButtonBox();
   if (name == L"OptionBox") return new OptionBox();
   if (name == L"CheckBoxBox") return new CheckBoxBox();
+  if (name == L"ScrollBar") return new ScrollBar();
+  if (name == L"RichEdit") return new RichEdit();
+  if (name == L"TabBox") return new TabBox();
+  if (name == L"TileBox") return new TileBox();
+  if (name == L"ChildBox") return new ChildBox();
+  if (name == L"Combo") return new Combo();
+  if (name == L"Slider") return new Slider();
+  if (name == L"Progress") return new Progress();
+  if (name == L"CircleProgress") return new CircleProgress();
+  if (name == L"ListBox") return new ListBox();
+  if (name == L"VListBox") return new ListBox(std::make_unique<VLayout>());
+  if (name == L"HListBox") return new ListBox(std::make_unique<HLayout>());
+  if (name == L"TileListBox") return new ListBox(std::make_unique<TileLayout>());
+  if (name == L"VirtualListBox") return new VirtualListBox();
+  if (name == L"ListContainerElement") return new ListContainerElement();
+  if (name == L"TreeView") return new TreeView();
+  if (name == L"TreeNode") return new TreeNode();
   return nullptr;
 }
 

@@ -204,6 +204,8 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   void DispatchMouseHover(const Point& point);
   void DispatchMouseLeave();
   void DispatchKeyDown(WPARAM key);
+  // An enabled rich edit with the focus that takes Tab as text.
+  bool FocusWantsTab() const;
   LRESULT DispatchTouch(WPARAM wparam, LPARAM lparam, bool& handled);
   LRESULT DispatchPointer(UINT message, WPARAM wparam, LPARAM lparam, bool& handled);
   void DispatchSize(WPARAM type);

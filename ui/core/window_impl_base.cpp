@@ -6,6 +6,8 @@
 #include "ui/core/markup_builder.h"
 #include "ui/core/resource_manager.h"
 #include "ui/controls/button.h"
+#include "ui/controls/rich_edit.h"
+#include "ui/controls/scroll_bar.h"
 
 namespace ui {
 
@@ -15,8 +17,11 @@ constexpr const wchar_t* kLoadFailureCaption = L"Plaxon";
 constexpr const wchar_t* kCaptionButtons[] = {L"closebtn", L"minbtn", L"maxbtn", L"restorebtn"};
 
 // Controls in the caption that take clicks themselves instead of dragging
-// the window.
-bool TakesClicksInCaption(Control* control) { return dynamic_cast<ButtonBase*>(control) != nullptr; }
+// the window: buttons, text fields, and the bars that scroll content there.
+bool TakesClicksInCaption(Control* control) {
+  return dynamic_cast<ButtonBase*>(control) != nullptr || dynamic_cast<RichEdit*>(control) != nullptr ||
+         dynamic_cast<ScrollBar*>(control) != nullptr;
+}
 
 }  // namespace
 
