@@ -234,6 +234,22 @@ bool DrawCachedBlock(SurfacePixels& surface, const PixelCache::Key& key, const P
   return true;
 }
 
+// A shape drawn through the cache, or straight onto the DC when the surface
+// cannot take it.
+void DrawShape(SurfacePixels& surface, HDC dc, const PixelCache::Key& key, const Point& anchor, const Rect& bounds,
+               bool antialias, const BlockRenderer& draw) {
+  if (DrawCachedBlock(surface, key, anchor, bounds, antialias, draw)) return;
+  UniqueGpGraphics graphics = MakeGraphics(dc, antialias);
+  if (graphics) draw(graphics.get(), anchor);
+}
+
+// The box of a shape of |size| drawn from its top-left corner, widened on
+// every side by how far its pen and anti-aliasing reach.
+Rect ShapeBounds(int width, int height, int reach) {
+  return Rect(std::min(0, width) - reach, std::min(0, height) - reach, std::max(0, width) + reach,
+              std::max(0, height) + reach);
+}
+
 }  // namespace
 
 RenderContext_GdiPlus::RenderContext_GdiPlus() : dc_(::CreateCompatibleDC(nullptr)) {}
@@ -491,7 +507,6 @@ void RenderContext_GdiPlus::DrawImage(const Rect& paint_rect, HBITMAP bitmap, bo
   ::SetStretchBltMode(dc_.get(), old_mode);
 }
 
-
 SurfacePixels RenderContext_GdiPlus::Surface() {
   return SurfacePixels(dc_.get(), bitmap_.GetBitmap(),
                        DibRows::Make(bitmap_.GetPixelBits(), bitmap_.GetWidth(), bitmap_.GetHeight(), top_down_));
@@ -548,16 +563,12 @@ void RenderContext_GdiPlus::DrawLine(const Rect& rect, int width, uint32_t argb)
     UniqueGpPen pen = MakePen(argb, width);
     if (pen) gp::GdipDrawLineI(graphics, pen.get(), at.x, at.y, at.x + rect.Width(), at.y + rect.Height());
   };
-  // Anchored at the start point; the pen reaches past both ends.
-  const int reach = std::abs(width) + 2;
-  const Rect bounds(std::min(0, rect.Width()) - reach, std::min(0, rect.Height()) - reach,
-                    std::max(0, rect.Width()) + reach, std::max(0, rect.Height()) + reach);
   PixelCache::Key key(L'L');
   key.Add(rect.Width()).Add(rect.Height()).Add(width).Add(argb);
   SurfacePixels surface = Surface();
-  if (DrawCachedBlock(surface, key, Point(rect.left, rect.top), bounds, false, draw)) return;
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
-  if (graphics) draw(graphics.get(), Point(rect.left, rect.top));
+  // Anchored at the start point; the pen reaches past both ends.
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top),
+            ShapeBounds(rect.Width(), rect.Height(), std::abs(width) + 2), false, draw);
 }
 
 void RenderContext_GdiPlus::DrawBezier(const IPen* pen, int x1, int y1, int x2, int y2, int x3, int y3, int x4,
@@ -572,15 +583,11 @@ void RenderContext_GdiPlus::DrawRect(const Rect& rect, int width, uint32_t argb)
     UniqueGpPen pen = MakePen(argb, width);
     if (pen) gp::GdipDrawRectangleI(graphics, pen.get(), at.x, at.y, rect.Width(), rect.Height());
   };
-  const int reach = std::abs(width) + 2;
-  const Rect bounds(std::min(0, rect.Width()) - reach, std::min(0, rect.Height()) - reach,
-                    std::max(0, rect.Width()) + reach, std::max(0, rect.Height()) + reach);
   PixelCache::Key key(L'r');
   key.Add(rect.Width()).Add(rect.Height()).Add(width).Add(argb);
   SurfacePixels surface = Surface();
-  if (DrawCachedBlock(surface, key, Point(rect.left, rect.top), bounds, false, draw)) return;
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
-  if (graphics) draw(graphics.get(), Point(rect.left, rect.top));
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top),
+            ShapeBounds(rect.Width(), rect.Height(), std::abs(width) + 2), false, draw);
 }
 
 void RenderContext_GdiPlus::DrawRoundRect(const Rect& rect, const Size& round, int width, uint32_t argb) {
@@ -604,16 +611,12 @@ void RenderContext_GdiPlus::DrawRoundRect(const Rect& rect, const Size& round, i
     gp::GdipClosePathFigure(p);
     gp::GdipDrawPath(graphics, pen.get(), p);
   };
-  // The arcs stay inside the box whatever the corner size; the pen and the
-  // anti-aliasing reach past it.
-  const int reach = std::abs(width) + 2;
-  const Rect bounds(std::min(0, w) - reach, std::min(0, h) - reach, std::max(0, w) + reach, std::max(0, h) + reach);
   PixelCache::Key key(L'R');
   key.Add(w).Add(h).Add(rx).Add(ry).Add(width).Add(argb);
   SurfacePixels surface = Surface();
-  if (DrawCachedBlock(surface, key, Point(rect.left, rect.top), bounds, true, draw)) return;
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
-  if (graphics) draw(graphics.get(), Point(rect.left, rect.top));
+  // The arcs stay inside the box whatever the corner size; the pen and the
+  // anti-aliasing reach past it.
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top), ShapeBounds(w, h, std::abs(width) + 2), true, draw);
 }
 
 void RenderContext_GdiPlus::DrawText(const Rect& rect, const std::wstring& text, uint32_t argb,
@@ -645,10 +648,10 @@ void RenderContext_GdiPlus::DrawText(const Rect& rect, const std::wstring& text,
     Rect bounds;
     if (!cache.FindBlock(key)) {
       const Rect extent = MeasureText(text, font_id, format, (format & kTextSingleLine) ? -1 : size.cx);
-      LOGFONTW description = {};
       const FontInfo* info = ResourceManager::GetFont(font_id);
-      if (info && info->font) ::GetObjectW(info->font.get(), sizeof(description), &description);
-      if (!info || !info->font) ::GetObjectW(::GetCurrentObject(dc, OBJ_FONT), sizeof(description), &description);
+      LOGFONTW description = {};
+      ::GetObjectW(info && info->font ? info->font.get() : ::GetCurrentObject(dc, OBJ_FONT), sizeof(description),
+                   &description);
       const int margin = std::max<int>(4, std::abs(description.lfHeight)) + 2;
       const int over_x = std::max<int>(0, extent.Width() - size.cx) + margin;
       const int over_y = std::max<int>(0, extent.Height() - size.cy) + margin;
@@ -665,15 +668,11 @@ void RenderContext_GdiPlus::DrawEllipse(const Rect& rect, int width, uint32_t ar
     UniqueGpPen pen = MakePen(argb, width);
     if (pen) gp::GdipDrawEllipseI(graphics, pen.get(), at.x, at.y, rect.Width(), rect.Height());
   };
-  const int reach = std::abs(width) + 2;
-  const Rect bounds(std::min(0, rect.Width()) - reach, std::min(0, rect.Height()) - reach,
-                    std::max(0, rect.Width()) + reach, std::max(0, rect.Height()) + reach);
   PixelCache::Key key(L'e');
   key.Add(rect.Width()).Add(rect.Height()).Add(width).Add(argb);
   SurfacePixels surface = Surface();
-  if (DrawCachedBlock(surface, key, Point(rect.left, rect.top), bounds, true, draw)) return;
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
-  if (graphics) draw(graphics.get(), Point(rect.left, rect.top));
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top),
+            ShapeBounds(rect.Width(), rect.Height(), std::abs(width) + 2), true, draw);
 }
 
 void RenderContext_GdiPlus::FillEllipse(const Rect& rect, uint32_t argb) {
@@ -681,14 +680,11 @@ void RenderContext_GdiPlus::FillEllipse(const Rect& rect, uint32_t argb) {
     UniqueGpBrush brush = MakeSolidBrush(argb);
     if (brush) gp::GdipFillEllipseI(graphics, brush.get(), at.x, at.y, rect.Width(), rect.Height());
   };
-  const Rect bounds(std::min(0, rect.Width()) - 2, std::min(0, rect.Height()) - 2, std::max(0, rect.Width()) + 2,
-                    std::max(0, rect.Height()) + 2);
   PixelCache::Key key(L'E');
   key.Add(rect.Width()).Add(rect.Height()).Add(argb);
   SurfacePixels surface = Surface();
-  if (DrawCachedBlock(surface, key, Point(rect.left, rect.top), bounds, true, draw)) return;
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
-  if (graphics) draw(graphics.get(), Point(rect.left, rect.top));
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top), ShapeBounds(rect.Width(), rect.Height(), 2), true,
+            draw);
 }
 
 Rect RenderContext_GdiPlus::MeasureText(const std::wstring& text, const std::wstring& font_id, UINT format,
