@@ -145,6 +145,29 @@ TEST(TimerService, WakeUpIsArmedForTheEarliestDueTime) {
   EXPECT_FALSE(service->wake_up_running());
 }
 
+// While callbacks run, the wake-up already waits for what comes next, so a
+// callback that runs a loop of its own still sees the other timers run.
+TEST(TimerService, CallbacksRunWithTheNextWakeUpArmed) {
+  ManualClock clock;
+  auto service = MakeService(clock);
+  qbase::WeakCallbackFlag owner;
+  UINT seen_period = 0;
+  size_t seen_pending = 0;
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(),
+      [&] {
+        seen_period = service->wake_up_period_ms();
+        seen_pending = service->pending_count();
+      },
+      10, 1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [] {}, 14, 1);
+  clock.AdvanceMs(10);
+  service->Poll();
+  EXPECT_EQ(seen_pending, 1u);
+  EXPECT_EQ(seen_period, 4u);
+}
+
 TEST(TimerService, TimersASecondAwayWakeOnceJustAfterTheirTime) {
   ManualClock clock;
   auto service = MakeService(clock);
