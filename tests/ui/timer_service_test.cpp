@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "base/message_loop.h"
 #include "base/time_ticks.h"
@@ -323,6 +324,47 @@ TEST(TimerService, RealWakeUpsRunTimersOnTheUiLoop) {
   EXPECT_EQ(dead, 0);
   EXPECT_EQ(ran_on, ::GetCurrentThreadId());
   EXPECT_FALSE(service.wake_up_running());
+}
+
+// The platform's one-shot keeps whole milliseconds and may fire a tick
+// early; timers added a little apart must still share one wake-up per
+// round, and none may start before its time.
+TEST(TimerService, TimersDueTogetherShareOneWakeUpAndNeverRunEarly) {
+  ui::TimerService service;
+  qbase::WeakCallbackFlag owner;
+  constexpr int kTimers = 20;
+  constexpr int kRounds = 3;
+  constexpr int kIntervalMs = 5;
+  std::vector<int64_t> due(kTimers), first_run(kTimers);
+  int runs = 0;
+  uint64_t wake_ups_before = 0;
+
+  // Added from a timer's callback, as repeating work is, once the
+  // platform's timer thread has started.
+  auto add_batch = [&] {
+    wake_ups_before = service.wake_up_count();
+    const int64_t spread = service.counter_frequency() * 9 / 10000;  // within the shared millisecond
+    const int64_t start = service.ReadCounter();
+    for (int i = 0; i < kTimers; ++i) {
+      while (service.ReadCounter() < start + spread * i / kTimers) {
+      }
+      due[i] = service.ReadCounter() + service.counter_frequency() * kIntervalMs / 1000;
+      service.AddCancelableTimer(
+          owner.GetWeakFlag(),
+          [&, i] {
+            if (first_run[i] == 0) first_run[i] = service.ReadCounter();
+            ++runs;
+          },
+          kIntervalMs, kRounds);
+    }
+  };
+  bool finished = RunUiLoopUntil([&] { service.AddCancelableTimer(owner.GetWeakFlag(), add_batch, 1, 1); },
+                                 [&] { return runs == kTimers * kRounds && service.pending_count() == 0; });
+
+  ASSERT_TRUE(finished);
+  EXPECT_EQ(runs, kTimers * kRounds);
+  EXPECT_EQ(service.wake_up_count() - wake_ups_before, static_cast<uint64_t>(kRounds));
+  for (int i = 0; i < kTimers; ++i) EXPECT_GE(first_run[i], due[i]) << "timer " << i;
 }
 
 TEST(TimerService, ProcessWideInstanceIsOneAndAnswersOnItsWindow) {

@@ -38,6 +38,21 @@ UINT MaximumTimerPeriod() {
 // What an instance on its own clock keeps in place of a one-shot's id.
 constexpr UINT kUnarmedWakeUpId = ~0u;
 
+// Only keeps the platform's timer thread from ending; touches nothing.
+void CALLBACK KeepAlive(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
+
+// The one-shot fires up to a tick before its target; one that fires much
+// earlier only posts, and the poll re-arms it.
+constexpr int64_t kLongestWaitUs = 3000;
+
+// Spins rather than sleeps: a sleep on the platform lasts a tick or more,
+// the very error being waited out. Runs on the timer thread.
+void WaitOutEarlyTick(int64_t until) {
+  const int64_t start = PerformanceCounter();
+  if (until - start > PerformanceFrequency() * kLongestWaitUs / 1000000) return;
+  while (PerformanceCounter() < until) YieldProcessor();
+}
+
 }  // namespace
 
 TimerService* TimerService::GetInstance() {
@@ -58,6 +73,7 @@ TimerService::TimerService(int64_t counter_frequency, CounterSource counter)
 
 TimerService::~TimerService() {
   KillWakeUp();
+  if (keep_alive_id_) ::timeKillEvent(keep_alive_id_);
   if (window_) ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
   window_.reset();
 }
@@ -111,9 +127,10 @@ bool TimerService::AddCancelableTimer(const std::weak_ptr<qbase::WeakFlag>& flag
   record.repeat_count = repeat_count;
   const int64_t now = ReadCounter();
   record.due_time = now + record.interval;
+  const int64_t due_time = record.due_time;
   Push(std::move(record));
 
-  ScheduleWakeUp(now);
+  if (!JoinArmedWakeUp(due_time, now)) ScheduleWakeUp(now);
   return true;
 }
 
@@ -147,8 +164,10 @@ void TimerService::Poll() {
     // delays the following ones instead of bunching them up.
     if (repeat && !record.flag.expired()) {
       record.due_time = now + record.interval;
+      const int64_t due_time = record.due_time;
       Push(std::move(record));
-      ScheduleWakeUp(ReadCounter());
+      const int64_t later = ReadCounter();
+      if (!JoinArmedWakeUp(due_time, later)) ScheduleWakeUp(later);
     }
   }
   if (!due.empty()) ScheduleWakeUp(ReadCounter());
@@ -160,24 +179,73 @@ void TimerService::ScheduleWakeUp(int64_t now) {
     return;
   }
   const int64_t remaining = std::max<int64_t>(queue_.front().due_time - now, 0);
-  const double remaining_ms = static_cast<double>(remaining) * 1000.0 / static_cast<double>(frequency_);
   const bool fast = remaining < frequency_;
-  // Near timers: at the due time, rounded up to the timer's millisecond.
-  // Far ones: one wake-up shortly after it, which is sure to find it due.
-  double delay = fast ? std::ceil(remaining_ms) : std::floor(remaining_ms) + 2.0;
-  // Waking early only means polling once more and sleeping again.
-  delay = std::min(std::max(delay, 1.0), static_cast<double>(max_period_ms_));
-  const UINT delay_ms = static_cast<UINT>(delay);
   fast_mode_ = fast;
+  int64_t target = 0;
+  int64_t fire_time = 0;
+  UINT delay_ms = 0;
+  if (!fast) {
+    // Far ones: one wake-up shortly after it, which is sure to find it due.
+    const double remaining_ms = static_cast<double>(remaining) * 1000.0 / static_cast<double>(frequency_);
+    delay_ms = static_cast<UINT>(std::min(std::floor(remaining_ms) + 2.0, static_cast<double>(max_period_ms_)));
+    fire_time = now + MillisecondsToTicks(static_cast<int>(delay_ms));
+  } else {
+    target = SharedWakeUpTarget();
+    const double left_ms =
+        static_cast<double>(std::max<int64_t>(target - now, 0)) * 1000.0 / static_cast<double>(frequency_);
+    // The platform's one-shot is rounded to the nearest millisecond, since
+    // its callback waits out an early tick; on its own clock the wake-up
+    // comes at the target, rounded up.
+    const double delay = platform_wake_ups_ ? std::round(left_ms) : std::ceil(left_ms);
+    delay_ms = static_cast<UINT>(std::min(std::max(delay, 1.0), static_cast<double>(max_period_ms_)));
+    fire_time = now + MillisecondsToTicks(static_cast<int>(delay_ms));
+  }
 
   if (WakeUpPending(now)) {
-    // An armed wake-up within the same millisecond serves as well; arming
-    // again costs two calls into the timer thread.
-    const int64_t fire_time = now + MillisecondsToTicks(static_cast<int>(delay_ms));
-    const int64_t tolerance = std::max<int64_t>(frequency_ / 1000, 1);
-    if (std::abs(armed_fire_time_ - fire_time) < tolerance) return;
+    // An armed wake-up on the same tick serves as well; arming again costs
+    // two calls into the timer thread.
+    const int64_t tolerance = std::max<int64_t>(fast && platform_wake_ups_ ? frequency_ / 2000 : frequency_ / 1000, 1);
+    if (std::abs(armed_fire_time_ - fire_time) < tolerance) {
+      wait_until_.store(target);
+      armed_earliest_ = queue_.front().due_time;
+      return;
+    }
   }
-  ArmWakeUp(delay_ms, now);
+  ArmWakeUp(delay_ms, fire_time, target);
+  armed_earliest_ = queue_.front().due_time;
+}
+
+// A timer among those the armed wake-up serves already only moves its
+// target; a batch of timers added together costs no scan each.
+bool TimerService::JoinArmedWakeUp(int64_t due_time, int64_t now) {
+  // Only the platform's callback waits for the target; an instance on its
+  // own clock keeps the time of its wake-up exact instead.
+  if (!platform_wake_ups_ || !fast_mode_ || !WakeUpPending(now) || queue_.front().due_time != armed_earliest_)
+    return false;
+  if (due_time > armed_earliest_ + SharedWakeUpWindow()) return false;
+  if (due_time > wait_until_.load()) wait_until_.store(due_time);
+  return true;
+}
+
+int64_t TimerService::SharedWakeUpWindow() const {
+  return std::max<int64_t>(frequency_ * kSharedWakeUpUs / 1000000, 1);
+}
+
+int64_t TimerService::SharedWakeUpTarget() const {
+  const int64_t earliest = queue_.front().due_time;
+  int64_t latest = earliest;
+  LatestDueWithin(0, earliest + SharedWakeUpWindow(), &latest);
+  return latest;
+}
+
+// A heap's children are due no earlier than their parent, so only the few
+// timers inside the window are visited.
+void TimerService::LatestDueWithin(size_t index, int64_t limit, int64_t* latest) const {
+  if (index >= queue_.size() || queue_[index].due_time > limit) return;
+  // A dead owner's timer only leaves the queue; nothing waits for it.
+  if (queue_[index].due_time > *latest && !queue_[index].flag.expired()) *latest = queue_[index].due_time;
+  LatestDueWithin(2 * index + 1, limit, latest);
+  LatestDueWithin(2 * index + 2, limit, latest);
 }
 
 bool TimerService::WakeUpPending(int64_t now) const {
@@ -185,18 +253,21 @@ bool TimerService::WakeUpPending(int64_t now) const {
   return platform_wake_ups_ || now < armed_fire_time_;
 }
 
-void TimerService::ArmWakeUp(UINT delay_ms, int64_t now) {
+void TimerService::ArmWakeUp(UINT delay_ms, int64_t fire_time, int64_t target) {
   KillWakeUp();
-  // Cleared first: the new one-shot may fire before timeSetEvent returns.
+  // Set first: the new one-shot may fire before timeSetEvent returns.
   wake_up_fired_.store(false);
+  wait_until_.store(target);
   if (platform_wake_ups_) {
+    if (!keep_alive_id_)
+      keep_alive_id_ = ::timeSetEvent(max_period_ms_, max_period_ms_, &KeepAlive, 0, TIME_PERIODIC);
     armed_id_ = ::timeSetEvent(delay_ms, 1, &OnMultimediaTimer, reinterpret_cast<DWORD_PTR>(this),
                                TIME_ONESHOT | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
   } else {
     armed_id_ = kUnarmedWakeUpId;
   }
   wake_up_delay_ms_ = delay_ms;
-  armed_fire_time_ = now + MillisecondsToTicks(static_cast<int>(delay_ms));
+  armed_fire_time_ = fire_time;
 }
 
 void TimerService::KillWakeUp() {
@@ -206,12 +277,15 @@ void TimerService::KillWakeUp() {
 }
 
 // Runs on the multimedia timer's own thread: it only marks the one-shot as
-// spent and posts. Once marked, the service may go at any moment (it no
-// longer waits for a spent one-shot), so the service is not touched after.
+// spent, waits out what is left of the target and posts. Once marked, the
+// service may go at any moment (it no longer waits for a spent one-shot),
+// so the service is not touched after.
 void CALLBACK TimerService::OnMultimediaTimer(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
   auto* service = reinterpret_cast<TimerService*>(user);
   const HWND window = service->window_.get();
+  const int64_t wait_until = service->wait_until_.load();
   service->wake_up_fired_.store(true);
+  if (wait_until != 0) WaitOutEarlyTick(wait_until);
   ::PostMessageW(window, kWakeUpMessage, 0, 0);
 }
 

@@ -23,8 +23,15 @@ namespace ui {
 // The wake-up is a one-shot multimedia timer at millisecond resolution,
 // armed for the earliest due time and re-armed by every poll, so a timer
 // runs within about a millisecond of its time instead of waiting for the
-// next 16 ms tick. A timer a second or more away gets one slow wake-up just
-// after its time.
+// next 16 ms tick. Timers due within a millisecond after the earliest share
+// its wake-up, which comes when the last of them is due. The platform's
+// one-shot keeps only whole milliseconds and fires up to one early, so it
+// is armed for the nearest millisecond and its callback waits out the rest
+// on the timer thread: no wake-up finds its timers not yet due, and no
+// timer runs early. A second, idle timer of the longest period keeps the
+// platform's timer thread alive between one-shots; without it every
+// one-shot would start a new thread. A timer a second or more away gets
+// one slow wake-up just after its time.
 //
 // The framework uses the process-wide instance; a separate instance with its
 // own counter source exists only so tests can drive one deterministically.
@@ -42,6 +49,8 @@ class TimerService {
   // uses; benchmarks compare their wake-ups with it.
   static constexpr UINT kFastPeriodMs = 16;
   static constexpr int kRepeatForever = -1;
+  // Timers due this long after the earliest one share its wake-up.
+  static constexpr int kSharedWakeUpUs = 1000;
 
   // Created on first use, on the UI thread; lives until the process ends.
   static TimerService* GetInstance();
@@ -100,10 +109,17 @@ class TimerService {
   TimerRecord PopEarliest();
   int64_t MillisecondsToTicks(int interval_ms) const;
   // Arms the wake-up for the earliest timer, keeping an armed one that
-  // already falls in the same millisecond; none when the queue is empty.
+  // already falls on the same tick; none when the queue is empty.
   void ScheduleWakeUp(int64_t now);
+  // The latest due time among the live timers that share the earliest
+  // one's wake-up.
+  int64_t SharedWakeUpTarget() const;
+  int64_t SharedWakeUpWindow() const;
+  // True when the armed wake-up takes in a timer just added.
+  bool JoinArmedWakeUp(int64_t due_time, int64_t now);
+  void LatestDueWithin(size_t index, int64_t limit, int64_t* latest) const;
   bool WakeUpPending(int64_t now) const;
-  void ArmWakeUp(UINT delay_ms, int64_t now);
+  void ArmWakeUp(UINT delay_ms, int64_t fire_time, int64_t target);
   void KillWakeUp();
 
   int64_t frequency_ = 1;
@@ -119,6 +135,10 @@ class TimerService {
   std::atomic<bool> wake_up_fired_{false};
   UINT wake_up_delay_ms_ = 0;
   int64_t armed_fire_time_ = 0;  // ticks
+  // What the armed one-shot's callback waits for before it posts; 0: none.
+  std::atomic<int64_t> wait_until_{0};
+  int64_t armed_earliest_ = 0;  // the due time the armed wake-up is for
+  UINT keep_alive_id_ = 0;
   UINT max_period_ms_ = 0;
   uint64_t wake_up_count_ = 0;
   qbase::UniqueWindow window_;
