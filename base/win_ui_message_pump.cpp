@@ -1,5 +1,7 @@
 #include "base/win_ui_message_pump.h"
 
+#include <algorithm>
+
 #include "base/message_loop.h"
 #include "base/path_util.h"
 
@@ -132,17 +134,31 @@ void WinUIMessagePump::RunUntilQuit() {
 // Looking for window messages costs a trip to the window manager (under
 // Wine, to its server), far more than running a small task. So while tasks
 // keep coming, several run before the next look, but never for longer than
-// about a millisecond, which input cannot notice.
+// about a millisecond, which input cannot notice. Reading the clock costs a
+// system call too, a few hundred nanoseconds under Wine, so the stretch of
+// tasks between reads grows while it stays well inside the budget and
+// shrinks again when the tasks get slower.
 bool WinUIMessagePump::RunImmediateWorkBurst() {
   if (!state_->delegate->ProcessImmediateWork()) return false;
   LARGE_INTEGER frequency, start, now;
   ::QueryPerformanceFrequency(&frequency);
   ::QueryPerformanceCounter(&start);
   const LONGLONG budget = frequency.QuadPart / 1000;
-  for (int run = 1; !state_->should_quit; ++run) {
-    if (run % kTasksBetweenClockReads == 0) {
+  LONGLONG last_read = start.QuadPart;
+  int stretch = kMinTasksBetweenClockReads;
+  int until_read = stretch;
+  while (!state_->should_quit) {
+    if (--until_read == 0) {
       ::QueryPerformanceCounter(&now);
       if (now.QuadPart - start.QuadPart >= budget) break;
+      const LONGLONG took = now.QuadPart - last_read;
+      last_read = now.QuadPart;
+      if (took < budget / 32) {
+        stretch = std::min(stretch * 2, kMaxTasksBetweenClockReads);
+      } else if (took > budget / 8) {
+        stretch = std::max(stretch / 2, kMinTasksBetweenClockReads);
+      }
+      until_read = stretch;
     }
     if (state_->delegate->ProcessImmediateWork()) continue;
     // Run dry for a moment: a thread posting a stream of tasks is a few

@@ -26,7 +26,8 @@ class WinUIMessagePump : public WinMessagePump {
   static constexpr const wchar_t* kWindowClassName = L"OrvaskMessagePumpWindow";
   static constexpr UINT kMinimumTimerDelayMs = 10;
   static constexpr int kMessageFilterCode = 0x5001;
-  static constexpr int kTasksBetweenClockReads = 16;
+  static constexpr int kMinTasksBetweenClockReads = 16;
+  static constexpr int kMaxTasksBetweenClockReads = 512;
   static constexpr int kSpinBeforeSleepUs = 50;
   static constexpr int kSpinWithinBurstUs = 2;
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "base/message_loop.h"
@@ -196,6 +198,67 @@ TEST(WinUIMessagePump, TasksRunInsideAWindowMessagesOwnLoop) {
   ASSERT_TRUE(ran);
   // Well inside the two seconds the inner loop waits at most.
   EXPECT_LT(ran_at - dispatched_at, 1000u);
+}
+
+// A window that counts its WM_APP messages.
+LRESULT CALLBACK CountAppMessages(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP) {
+    ++*reinterpret_cast<int*>(lparam);
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+void BusyWaitMicroseconds(int microseconds) {
+  LARGE_INTEGER frequency, start, now;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&start);
+  do ::QueryPerformanceCounter(&now);
+  while ((now.QuadPart - start.QuadPart) * 1000000 < frequency.QuadPart * microseconds);
+}
+
+// Each task of the stream posts the next until the window message has been
+// handled or the stream is spent; the message must get its turn long before.
+// Being preempted only makes the turn come sooner in tasks.
+TEST(WinUIMessagePump, WindowMessagesKeepTheirTurnInAStreamOfTasks) {
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = &CountAppMessages;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"CountAppMessages";
+  ::RegisterClassW(&window_class);
+  struct Stream {
+    int fast_tasks;  // then each task takes slow_us
+    int slow_us;
+    int length;
+    int at_most_before_turn;
+  };
+  // Slow tasks keep the clock read often; fast ones space the reads apart,
+  // but not so far that a stream turning slow keeps the message waiting.
+  for (const Stream& stream : {Stream{0, 20, 3000, 200}, Stream{20000, 20, 40000, 20000 + 700}}) {
+    qbase::UIMessageLoop loop;
+    qbase::UniqueWindow window(::CreateWindowExW(0, L"CountAppMessages", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                                 nullptr, window_class.hInstance, nullptr));
+    ASSERT_TRUE(window);
+    const int post_at = std::max(stream.fast_tasks, 50);
+    int handled = 0;
+    int ran = 0;
+    int ran_before_turn = -1;
+    std::function<void()> next = [&] {
+      if (handled && ran_before_turn < 0) ran_before_turn = ran;
+      if (ran_before_turn >= 0 || ++ran == stream.length) {
+        QuitWhenIdle();
+        return;
+      }
+      if (ran > stream.fast_tasks) BusyWaitMicroseconds(stream.slow_us);
+      if (ran == post_at) ::PostMessageW(window.get(), WM_APP, 0, reinterpret_cast<LPARAM>(&handled));
+      loop.PostTask(next);
+    };
+    loop.PostTask(next);
+    loop.Run();
+    EXPECT_EQ(handled, 1) << "fast_tasks " << stream.fast_tasks;
+    EXPECT_GE(ran_before_turn, post_at) << "fast_tasks " << stream.fast_tasks;
+    EXPECT_LT(ran_before_turn, stream.at_most_before_turn) << "fast_tasks " << stream.fast_tasks;
+  }
 }
 
 TEST(WinUIMessagePump, QuitMessageEndsTheRunAndStaysQueued) {
