@@ -20,15 +20,17 @@ class Lock {
   CRITICAL_SECTION section_;
 };
 
+// Holds a Lock or a SpinLock for its scope.
+template <typename LockType>
 class AutoLock {
  public:
-  explicit AutoLock(Lock& lock) : lock_(lock) { lock_.Acquire(); }
+  explicit AutoLock(LockType& lock) : lock_(lock) { lock_.Acquire(); }
   ~AutoLock() { lock_.Release(); }
   AutoLock(const AutoLock&) = delete;
   AutoLock& operator=(const AutoLock&) = delete;
 
  private:
-  Lock& lock_;
+  LockType& lock_;
 };
 
 }  // namespace qbase

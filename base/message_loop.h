@@ -10,6 +10,7 @@
 #include "base/message_pump.h"
 #include "base/observer_list.h"
 #include "base/pending_task.h"
+#include "base/spin_lock.h"
 #include "base/task_queue.h"
 #include "base/win_message_pump.h"
 
@@ -124,7 +125,7 @@ class MessageLoop : public MessagePump::Delegate {
   // What posting threads touch sits on cache lines of its own: the loop's
   // per-task writes next to it would make every post miss the cache.
   // The proxy's lock: a post from another thread takes one lock, not two.
-  alignas(kCacheLineSize) Lock* incoming_lock_ = nullptr;
+  alignas(kCacheLineSize) SpinLock* incoming_lock_ = nullptr;
   TaskQueue incoming_queue_;  // the only member other threads touch
   bool accepting_tasks_ = true;  // guarded by incoming_lock_
   // incoming_queue_ is not empty. Apart from the queue: the loop reads it

@@ -58,7 +58,9 @@ void MessageLoopProxy::DestroyOnLoopThread() {
       // The task owns the proxy: whether it runs or is dropped with the
       // loop, the proxy is deleted on the loop's thread.
       std::shared_ptr<MessageLoopProxy> owner(this, &DeleteWhenUnlocked);
-      loop_->PostTopLevelTask([owner = std::move(owner)] {});
+      // The lock is held and is not recursive: enqueue directly.
+      loop_->EnqueueIncomingLocked(
+          MessageLoop::MakePendingTask([owner = std::move(owner)] {}, -1, false));
       return;
     }
   }

@@ -5,6 +5,7 @@
 
 #include "base/closure.h"
 #include "base/lock.h"
+#include "base/spin_lock.h"
 #include "base/weak_callback.h"
 
 namespace qbase {
@@ -43,7 +44,7 @@ class MessageLoopProxy : public SupportWeakCallback {
   friend class MessageLoop;
 
   // Also the loop's incoming lock.
-  Lock lock_;
+  SpinLock lock_;
   MessageLoop* loop_;
 };
 
