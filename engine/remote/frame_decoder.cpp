@@ -1,0 +1,97 @@
+#include "engine/remote/frame_decoder.h"
+
+#include <windows.h>
+// WIN32_LEAN_AND_MEAN leaves out the COM declarations the imaging headers need.
+#include <objbase.h>
+#include <wincodec.h>
+#include <wincrypt.h>
+
+namespace remote {
+
+namespace {
+
+// Releases one COM interface pointer.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { reset(); }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  T* get() const { return pointer_; }
+  T* operator->() const { return pointer_; }
+  T** put() {
+    reset();
+    return &pointer_;
+  }
+  void reset() {
+    if (pointer_) pointer_->Release();
+    pointer_ = nullptr;
+  }
+
+ private:
+  T* pointer_ = nullptr;
+};
+
+bool DecodeBase64(const std::string& text, std::vector<BYTE>* bytes) {
+  if (text.empty() || text.size() > 0x7FFFFFFF) return false;
+  DWORD size = 0;
+  if (!::CryptStringToBinaryA(text.data(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64, nullptr, &size,
+                              nullptr, nullptr) ||
+      size == 0) {
+    return false;
+  }
+  bytes->resize(size);
+  return ::CryptStringToBinaryA(text.data(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64, bytes->data(),
+                                &size, nullptr, nullptr) != FALSE;
+}
+
+}  // namespace
+
+FrameDecoder::FrameDecoder() {
+  HRESULT started = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  com_started_ = SUCCEEDED(started);
+  ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                     reinterpret_cast<void**>(&factory_));
+}
+
+FrameDecoder::~FrameDecoder() {
+  if (factory_) factory_->Release();
+  if (com_started_) ::CoUninitialize();
+}
+
+bool FrameDecoder::Decode(const std::string& base64, PageFrame* frame) {
+  if (!factory_) return false;
+  std::vector<BYTE> bytes;
+  if (!DecodeBase64(base64, &bytes)) return false;
+  ComPtr<IWICStream> stream;
+  if (FAILED(factory_->CreateStream(stream.put())) ||
+      FAILED(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(bytes.size())))) {
+    return false;
+  }
+  ComPtr<IWICBitmapDecoder> decoder;
+  if (FAILED(factory_->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                               decoder.put()))) {
+    return false;
+  }
+  ComPtr<IWICBitmapFrameDecode> source;
+  if (FAILED(decoder->GetFrame(0, source.put()))) return false;
+  UINT width = 0;
+  UINT height = 0;
+  if (FAILED(source->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxSide ||
+      height > kMaxSide) {
+    return false;
+  }
+  ComPtr<IWICBitmapSource> converted;
+  if (FAILED(::WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, source.get(), converted.put()))) return false;
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+  if (FAILED(converted->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data()))) {
+    return false;
+  }
+  frame->width = static_cast<int>(width);
+  frame->height = static_cast<int>(height);
+  frame->pixels = std::move(pixels);
+  return true;
+}
+
+}  // namespace remote

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/in_process/command_line_impl.h"
+#include "engine/remote/remote_cookie_manager.h"
+#include "engine/in_process/engine_log.h"
+#include "engine/in_process/engine_thread.h"
+#include "engine/remote/browser_process.h"
+#include "engine/remote/engine_config.h"
+#include "engine/remote/frame_pipeline.h"
+#include "engine/remote/json_util.h"
+#include "engine/remote/protocol_client.h"
+#include "engine/remote/remote_browser.h"
+#include "include/cef_app.h"
+
+namespace remote {
+
+// The running real engine, from CefInitialize to CefShutdown: the browser
+// program, the protocol connection to it, the engine's UI thread on which
+// every browser-process callback runs, and the browsers.
+class RemoteEngine {
+ public:
+  enum class Connection { kStarting, kConnected, kGone };
+  // An answer on the engine's UI thread.
+  using UiAnswer = std::function<void(RemoteEngine& engine, const Json* result, const std::string& error)>;
+
+  RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, const EngineConfig& config);
+  ~RemoteEngine();
+
+  static std::shared_ptr<RemoteEngine> Get();
+  static bool Initialize(const CefSettings& settings, CefRefPtr<CefApp> app, const EngineConfig& config);
+  static void Shutdown();
+  static bool PostUi(std::function<void(RemoteEngine&)> task, int64_t delay_ms = 0);
+
+  inproc::EngineThread* ui() const { return ui_.get(); }
+  inproc::EngineLog& log() { return log_; }
+  CefRefPtr<RemoteCookieManager> cookie_manager() const { return cookies_; }
+  bool shutting_down() const { return shutting_down_; }
+  int NextBrowserId() { return ++next_browser_id_; }
+  int64_t NextFrameId() { return ++next_frame_id_; }
+  int live_browsers() const { return live_browsers_; }
+
+  // Any thread. False when there is no connection; the answer then never runs.
+  bool Command(const std::string& method, Json params, const std::string& session, UiAnswer answer = nullptr);
+  // Answers of commands sent this way come on the reading thread.
+  bool CommandFromAnyThread(const std::string& method, Json params, const std::string& session,
+                            ProtocolClient::Answer answer = nullptr);
+
+  // Engine UI thread only.
+  CefRefPtr<RemoteBrowser> CreateBrowserOnUi(int id, const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                                             const std::wstring& url, bool is_popup);
+  CefRefPtr<RemoteBrowser> FindBrowser(int id) const;
+  CefRefPtr<RemoteBrowser> FindBrowserByFrame(const std::string& protocol_frame_id) const;
+  // A browser wants its page target (made now, or once connected).
+  void RequestTarget(RemoteBrowser* browser);
+  void ForgetSession(const std::string& session);
+  void RegisterChildSession(const std::string& session, int browser_id);
+  void BrowserClosed(RemoteBrowser* browser);
+  // The sink of a browser's pictures: registered for its session until stopped.
+  std::shared_ptr<FrameSink> StartFrames(RemoteBrowser* browser);
+  void StopFrames(RemoteBrowser* browser);
+  // One picture for a browser outside its stream (no acknowledgement).
+  void SubmitFrame(RemoteBrowser* browser, std::string base64);
+  Connection connection() const { return connection_; }
+  int debugging_port() const { return port_; }
+
+  // Inspection, any thread.
+  std::vector<std::wstring> browser_arguments() const { return browser_arguments_; }
+  unsigned long browser_process_id();
+
+ private:
+  class Connector;
+
+  bool ProcessExited();
+  void StartBrowserProgram();
+  void Connected(std::shared_ptr<ProtocolClient> protocol, int port);
+  void ConnectFailed(const std::wstring& reason);
+  void Disconnected(const std::wstring& reason);
+  void OnProtocolEvent(const std::string& session, const std::string& method, Json& params);
+  void HandleEvent(const std::string& session, const std::string& method, Json& params);
+  void PageAttached(const Json& params);
+  void Watch();
+  void RunOnUiAndWait(std::function<void()> task);
+  void CloseEverything();
+
+  CefSettings settings_;
+  CefRefPtr<CefApp> app_;
+  EngineConfig config_;
+  CefRefPtr<inproc::CommandLineImpl> command_line_;
+  CefRefPtr<RemoteCookieManager> cookies_;
+  inproc::EngineLog log_;
+  std::unique_ptr<inproc::EngineThread> ui_;
+  FramePipeline pipeline_;
+  DWORD init_thread_ = 0;
+  std::atomic<bool> shutting_down_{false};
+  std::atomic<int> next_browser_id_{0};
+  std::atomic<int64_t> next_frame_id_{0};
+  std::atomic<int> live_browsers_{0};
+  std::wstring user_data_dir_;
+  std::wstring browser_log_;
+  std::vector<std::wstring> browser_arguments_;
+
+  // The protocol is reached from other threads through this lock; it is
+  // replaced only on the UI thread.
+  mutable std::mutex protocol_lock_;
+  std::shared_ptr<ProtocolClient> protocol_;
+  std::mutex process_lock_;
+  std::unique_ptr<BrowserProcess> process_;
+  std::unique_ptr<Connector> connector_;
+  // Pictures arrive on the reading thread; their sinks are found here.
+  std::mutex sinks_lock_;
+  std::map<std::string, std::shared_ptr<FrameSink>> sinks_;
+
+  // Engine UI thread only.
+  Connection connection_ = Connection::kStarting;
+  int port_ = 0;
+  int launches_ = 0;
+  ULONGLONG first_launch_in_window_ = 0;
+  int generation_ = 0;
+  std::map<int, CefRefPtr<RemoteBrowser>> browsers_;
+  std::map<std::string, int> sessions_;         // session -> browser
+  std::map<std::string, int> targets_;          // target -> browser
+  std::map<std::string, std::string> unclaimed_;  // target -> session, attached before it was claimed
+  int pending_creations_ = 0;
+  ULONGLONG last_heartbeat_ = 0;
+};
+
+}  // namespace remote

@@ -1,0 +1,66 @@
+#include "engine/remote/remote_frame.h"
+
+#include "base/string_conversions.h"
+#include "engine/remote/remote_browser.h"
+#include "engine/remote/remote_engine.h"
+
+namespace remote {
+
+RemoteFrame::RemoteFrame(RemoteBrowser* browser, int64_t identifier, const std::string& protocol_id, bool is_main)
+    : identifier_(identifier), protocol_id_(protocol_id), is_main_(is_main), browser_(browser) {}
+
+void RemoteFrame::DetachBrowser() {
+  std::lock_guard<std::mutex> guard(lock_);
+  browser_ = nullptr;
+}
+
+void RemoteFrame::SetUrl(const std::wstring& url) {
+  std::lock_guard<std::mutex> guard(lock_);
+  url_ = url;
+}
+
+std::string RemoteFrame::parent_id() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return parent_id_;
+}
+
+void RemoteFrame::set_parent_id(const std::string& parent) {
+  std::lock_guard<std::mutex> guard(lock_);
+  parent_id_ = parent;
+}
+
+CefString RemoteFrame::GetURL() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return url_;
+}
+
+CefRefPtr<CefBrowser> RemoteFrame::GetBrowser() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return browser_.get();
+}
+
+void RemoteFrame::LoadURL(const CefString& url) {
+  CefRefPtr<RemoteBrowser> browser;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    browser = browser_;
+  }
+  if (!browser) return;
+  std::wstring target = url.ToWString();
+  CefRefPtr<RemoteFrame> self(this);
+  RemoteEngine::PostUi([browser, self, target](RemoteEngine&) {
+    // Sub-frames navigate within their page; the main frame is the page.
+    if (self->is_main_) {
+      browser->Navigate(target);
+      return;
+    }
+    Json params = {{"url", qbase::UTF16ToUTF8(target)}, {"frameId", self->protocol_id_}};
+    browser->Command("Page.navigate", std::move(params));
+  });
+}
+
+void RemoteFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
+  // Pages of this engine have no renderer half yet to receive messages.
+}
+
+}  // namespace remote
