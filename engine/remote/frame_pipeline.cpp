@@ -32,6 +32,11 @@ FrameSink::Counts FrameSink::counts() {
   return counts_;
 }
 
+void FrameSink::CountPresented() {
+  std::lock_guard<std::mutex> guard(lock_);
+  ++counts_.presented;
+}
+
 FramePipeline::FramePipeline() = default;
 
 FramePipeline::~FramePipeline() { Stop(); }

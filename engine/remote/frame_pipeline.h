@@ -31,8 +31,11 @@ class FrameSink {
     int dropped = 0;
     int decoded = 0;
     int failed = 0;
+    int presented = 0;
   };
   Counts counts();
+  // The owner showed a delivered picture.
+  void CountPresented();
 
  private:
   friend class FramePipeline;

@@ -217,6 +217,8 @@ void PageNavigation::LifecycleEvent(const Json& params) {
 }
 
 void PageNavigation::TitleReported(const std::wstring& title) {
+  // An error page's title is the browser's, not the site's.
+  if (main_error_page_) return;
   // A page without a title is known by its address.
   if (title.empty() && !title_reported_) return;
   title_reported_ = true;

@@ -340,6 +340,7 @@ void RemoteEngine::Disconnected(const std::wstring& reason) {
   sessions_.clear();
   targets_.clear();
   unclaimed_.clear();
+  discarded_.clear();
   pending_creations_ = 0;
   std::map<int, CefRefPtr<RemoteBrowser>> browsers = browsers_;
   for (auto& entry : browsers) entry.second->ConnectionLost();
@@ -394,7 +395,17 @@ void RemoteEngine::OnProtocolEvent(const std::string& session, const std::string
 
 void RemoteEngine::HandleEvent(const std::string& session, const std::string& method, Json& params) {
   if (connection_ != Connection::kConnected) return;
+  if (settings_.log_severity == LOGSEVERITY_VERBOSE) {
+    log_.Write(LOGSEVERITY_VERBOSE, "event " + session.substr(0, 8) + " " + method + " " + DumpJson(params).substr(0, 300));
+  }
   if (!session.empty()) {
+    if (discarded_.count(session)) {
+      if (method == "Fetch.requestPaused") {
+        Command("Fetch.failRequest", {{"requestId", JsonString(params, "requestId")}, {"errorReason", "Aborted"}},
+                session);
+      }
+      return;
+    }
     auto owner = sessions_.find(session);
     if (owner == sessions_.end()) return;
     CefRefPtr<RemoteBrowser> browser = FindBrowser(owner->second);
@@ -424,6 +435,7 @@ void RemoteEngine::HandleEvent(const std::string& session, const std::string& me
   if (method == "Target.attachedToTarget") {
     PageAttached(params);
   } else if (method == "Target.detachedFromTarget" || method == "Target.targetDestroyed") {
+    if (method == "Target.detachedFromTarget") discarded_.erase(JsonString(params, "sessionId"));
     std::string target = JsonString(params, "targetId");
     auto it = targets_.find(target);
     if (it == targets_.end()) return;
@@ -461,10 +473,21 @@ void RemoteEngine::PageAttached(const Json& params) {
   // Pages that the browser opened for a page of ours (pop-ups) are not
   // kept: the client decided on them through its life-span handler.
   if (pending_creations_ == 0 || !JsonString(info, "openerId").empty()) {
-    Command("Target.closeTarget", {{"targetId", target}}, std::string());
+    Discard(target, session);
     return;
   }
   unclaimed_[target] = session;
+}
+
+void RemoteEngine::Discard(const std::string& target, const std::string& session) {
+  // A paused pop-up may hold its opener's renderer paused too, so it runs
+  // once more, its every request refused, until it is gone.
+  discarded_.insert(session);
+  Json everything = Json::array();
+  everything.push_back({{"urlPattern", "*"}});
+  Command("Fetch.enable", {{"patterns", everything}}, session);
+  Command("Runtime.runIfWaitingForDebugger", Json::object(), session);
+  Command("Target.closeTarget", {{"targetId", target}}, std::string());
 }
 
 void RemoteEngine::RequestTarget(RemoteBrowser* browser) {
@@ -498,9 +521,7 @@ void RemoteEngine::RequestTarget(RemoteBrowser* browser) {
                         }
                         if (self.pending_creations_ == 0) {
                           // What no creation of ours claimed is no page of ours.
-                          for (const auto& stray : self.unclaimed_) {
-                            self.Command("Target.closeTarget", {{"targetId", stray.first}}, std::string());
-                          }
+                          for (const auto& stray : self.unclaimed_) self.Discard(stray.first, stray.second);
                           self.unclaimed_.clear();
                         }
                       });

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,7 @@ class RemoteEngine {
   void OnProtocolEvent(const std::string& session, const std::string& method, Json& params);
   void HandleEvent(const std::string& session, const std::string& method, Json& params);
   void PageAttached(const Json& params);
+  void Discard(const std::string& target, const std::string& session);
   void Watch();
   void RunOnUiAndWait(std::function<void()> task);
   void CloseEverything();
@@ -128,6 +130,7 @@ class RemoteEngine {
   std::map<std::string, int> sessions_;         // session -> browser
   std::map<std::string, int> targets_;          // target -> browser
   std::map<std::string, std::string> unclaimed_;  // target -> session, attached before it was claimed
+  std::set<std::string> discarded_;              // sessions of pages being closed
   int pending_creations_ = 0;
   ULONGLONG last_heartbeat_ = 0;
 };
