@@ -83,9 +83,7 @@ int NetErrorCode(const std::string& text) {
 }
 
 bool PageNavigation::Handle(const std::string& session, const std::string& method, const Json& params) {
-  if (method == "Fetch.requestPaused") {
-    RequestPaused(session, params);
-  } else if (method == "Network.responseReceived") {
+  if (method == "Network.responseReceived") {
     if (JsonString(params, "type") == "Document") {
       Bound(&statuses_);
       statuses_[JsonString(params, "loaderId")] = static_cast<int>(JsonInt(JsonObject(params, "response"), "status"));
@@ -127,10 +125,20 @@ bool PageNavigation::Handle(const std::string& session, const std::string& metho
   return true;
 }
 
-void PageNavigation::RequestPaused(const std::string& session, const Json& params) {
+void PageNavigation::RequestPaused(const Json& params) {
   std::string request_id = JsonString(params, "requestId");
+  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  if (!engine) return;
+  auto decide = [&engine, &request_id](bool allow) {
+    // The interception is the browser's own, not the page's session's.
+    if (allow) {
+      engine->Command("Fetch.continueRequest", {{"requestId", request_id}}, std::string());
+    } else {
+      engine->Command("Fetch.failRequest", {{"requestId", request_id}, {"errorReason", "Aborted"}}, std::string());
+    }
+  };
   if (JsonString(params, "resourceType") != "Document") {
-    browser_->Command("Fetch.continueRequest", {{"requestId", request_id}}, session);
+    decide(true);
     return;
   }
   const Json& request = JsonObject(params, "request");
@@ -146,10 +154,10 @@ void PageNavigation::RequestPaused(const std::string& session, const Json& param
     std::string network_id = JsonString(params, "networkId");
     if (!network_id.empty()) cancelled_.insert(network_id);
     if (cancelled_.size() > kMaxRememberedLoads) cancelled_.erase(cancelled_.begin());
-    browser_->Command("Fetch.failRequest", {{"requestId", request_id}, {"errorReason", "Aborted"}}, session);
+    decide(false);
     return;
   }
-  browser_->Command("Fetch.continueRequest", {{"requestId", request_id}}, session);
+  decide(true);
   if (frame->IsMain() && !loading_reported_) ReportLoading(true);
 }
 

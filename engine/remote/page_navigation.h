@@ -23,6 +23,9 @@ class PageNavigation {
 
   // True when the event was one of navigation's.
   bool Handle(const std::string& session, const std::string& method, const Json& params);
+  // A document request of one of the page's frames, held by the browser's
+  // interception until the client's request handler has decided.
+  void RequestPaused(const Json& params);
   void Navigate(const std::wstring& url);
   void GoBack();
   void GoForward();
@@ -42,7 +45,6 @@ class PageNavigation {
     int first = 0;  // the first entry that is no blank start page
   };
 
-  void RequestPaused(const std::string& session, const Json& params);
   void FrameNavigated(const Json& frame);
   void LifecycleEvent(const Json& params);
   void ReportLoading(bool loading);

@@ -28,7 +28,7 @@ bool ProtocolClient::Send(const std::string& method, Json params, const std::str
   {
     std::lock_guard<std::mutex> guard(lock_);
     id = next_id_++;
-    pending_[id] = Pending{std::move(answer), ::GetTickCount64()};
+    pending_[id] = std::move(answer);
   }
   message["id"] = id;
   message["method"] = method;
@@ -74,17 +74,6 @@ void ProtocolClient::Close() {
   FailPending();
 }
 
-size_t ProtocolClient::PendingCount(uint64_t* oldest_age_ms) {
-  std::lock_guard<std::mutex> guard(lock_);
-  uint64_t now = ::GetTickCount64();
-  uint64_t oldest = 0;
-  for (const auto& entry : pending_) {
-    if (now - entry.second.sent_at > oldest) oldest = now - entry.second.sent_at;
-  }
-  if (oldest_age_ms) *oldest_age_ms = oldest;
-  return pending_.size();
-}
-
 void ProtocolClient::ReadLoop() {
   std::string text;
   while (socket_.Receive(&text, kMaxMessageSize) == WebSocket::Result::kMessage) {
@@ -103,20 +92,20 @@ void ProtocolClient::Dispatch(const std::string& text) {
   if (!message.is_object()) return;
   const Json* id = JsonMember(message, "id");
   if (id && id->is_number_integer()) {
-    Pending pending;
+    Answer answer;
     {
       std::lock_guard<std::mutex> guard(lock_);
       auto it = pending_.find(id->get<int64_t>());
       if (it == pending_.end()) return;
-      pending = std::move(it->second);
+      answer = std::move(it->second);
       pending_.erase(it);
     }
-    if (!pending.answer) return;
+    if (!answer) return;
     const Json* result = JsonMember(message, "result");
     if (result && !JsonMember(message, "error")) {
-      pending.answer(result, std::string());
+      answer(result, std::string());
     } else {
-      pending.answer(nullptr, JsonString(JsonObject(message, "error"), "message", "no result"));
+      answer(nullptr, JsonString(JsonObject(message, "error"), "message", "no result"));
     }
     return;
   }
@@ -130,13 +119,13 @@ void ProtocolClient::Dispatch(const std::string& text) {
 }
 
 void ProtocolClient::FailPending() {
-  std::map<int64_t, Pending> failed;
+  std::map<int64_t, Answer> failed;
   {
     std::lock_guard<std::mutex> guard(lock_);
     failed.swap(pending_);
   }
   for (auto& entry : failed) {
-    if (entry.second.answer) entry.second.answer(nullptr, "the browser is gone");
+    if (entry.second) entry.second(nullptr, "the browser is gone");
   }
 }
 

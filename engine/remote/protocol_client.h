@@ -40,8 +40,6 @@ class ProtocolClient {
                    Json* result);
   void Close();
   bool connected() const { return socket_.connected(); }
-  // Commands sent and not answered yet, and the age of the oldest in ms.
-  size_t PendingCount(uint64_t* oldest_age_ms);
 
   // Messages above this size end the connection.
   static constexpr size_t kMaxMessageSize = 128u * 1024 * 1024;
@@ -59,10 +57,6 @@ class ProtocolClient {
     ProtocolClient* owner_;
   };
 
-  struct Pending {
-    Answer answer;
-    uint64_t sent_at = 0;
-  };
 
   void ReadLoop();
   void Dispatch(const std::string& text);
@@ -74,7 +68,7 @@ class ProtocolClient {
   std::unique_ptr<Reader> reader_;
   std::mutex lock_;
   int64_t next_id_ = 1;
-  std::map<int64_t, Pending> pending_;
+  std::map<int64_t, Answer> pending_;
 };
 
 }  // namespace remote

@@ -158,9 +158,6 @@ void RemoteBrowser::SetUpSession(const std::string& session, bool main) {
   // Only the documents' answers matter; bodies are not kept.
   Command("Network.enable", {{"maxTotalBufferSize", 0}, {"maxResourceBufferSize", 0}, {"maxPostDataSize", 0}},
           session);
-  Json document_requests = Json::array();
-  document_requests.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Request"}});
-  Command("Fetch.enable", {{"patterns", document_requests}}, session);
   Command("Runtime.addBinding", {{"name", std::string(PageAgent::kBindingName)}, {"executionContextName", std::string(PageAgent::kWorldName)}},
           session);
   Command("Page.addScriptToEvaluateOnNewDocument",

@@ -18,7 +18,7 @@ std::shared_ptr<RemoteEngine> g_engine;
 // How long the browser program may take to open its debugging port.
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kConnectTimeoutMs = 5000;
-// A browser that leaves a command unanswered this long is taken for hung.
+// A browser that leaves its heartbeat unanswered this long is taken for hung.
 constexpr uint64_t kHungAfterMs = 15000;
 constexpr int64_t kWatchIntervalMs = 1000;
 constexpr ULONGLONG kHeartbeatMs = 2000;
@@ -27,6 +27,9 @@ constexpr int kMaxLaunchesPerMinute = 3;
 // Bounds of a clean end: the browser's own close, then its termination.
 constexpr DWORD kCloseWaitMs = 3000;
 constexpr DWORD kKillWaitMs = 3000;
+// How often, and how long at most, a request of an unknown frame waits.
+constexpr int64_t kParkCheckMs = 50;
+constexpr ULONGLONG kParkLimitMs = 2000;
 
 class SchemeRegistrarImpl : public CefSchemeRegistrar {};
 
@@ -279,6 +282,7 @@ void RemoteEngine::Connected(std::shared_ptr<ProtocolClient> protocol, int port)
   connection_ = Connection::kConnected;
   port_ = port;
   last_heartbeat_ = ::GetTickCount64();
+  heartbeat_sent_ = false;
   log_.Write(LOGSEVERITY_INFO, "connected to the browser on port " + std::to_string(port));
   // Every page the browser makes is paused until this engine has set it up.
   Json pages_only = Json::array();
@@ -288,10 +292,55 @@ void RemoteEngine::Connected(std::shared_ptr<ProtocolClient> protocol, int port)
           {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}, {"filter", pages_only}},
           std::string());
   Command("Browser.setDownloadBehavior", {{"behavior", "deny"}, {"eventsEnabled", true}}, std::string());
-  std::map<int, CefRefPtr<RemoteBrowser>> browsers = browsers_;
-  for (auto& entry : browsers) {
-    if (entry.second->IsAlive() && !entry.second->attached()) RequestTarget(entry.second.get());
+  // Every document request of every page, pop-ups opened by pages included,
+  // waits for this engine: there is no moment in which one slips through.
+  // Pages are made only once that holds.
+  Json document_requests = Json::array();
+  document_requests.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Request"}});
+  int generation = generation_;
+  Command("Fetch.enable", {{"patterns", document_requests}}, std::string(),
+          [generation](RemoteEngine& self, const Json*, const std::string& error) {
+            if (generation != self.generation_ || self.connection_ != Connection::kConnected) return;
+            if (!error.empty()) self.log_.Write(LOGSEVERITY_ERROR, "no interception of navigations: " + error);
+            self.intercepting_ = true;
+            std::map<int, CefRefPtr<RemoteBrowser>> browsers = self.browsers_;
+            for (auto& entry : browsers) {
+              if (entry.second->IsAlive() && !entry.second->attached()) self.RequestTarget(entry.second.get());
+            }
+          });
+}
+
+void RemoteEngine::RequestPaused(const Json& params) {
+  std::string frame = JsonString(params, "frameId");
+  CefRefPtr<RemoteBrowser> browser = FindBrowserByFrame(frame);
+  if (browser && browser->IsAlive()) {
+    browser->navigation().RequestPaused(params);
+    return;
   }
+  // A frame no page of ours knows yet (its page's events may still be on
+  // their way) waits a moment; a pop-up's never becomes known and fails.
+  parked_.push_back(Parked{params, ::GetTickCount64()});
+  if (parked_.size() == 1) PostUi([](RemoteEngine& self) { self.ResolveParked(); }, kParkCheckMs);
+}
+
+void RemoteEngine::ResolveParked() {
+  if (parked_.empty()) return;
+  ULONGLONG now = ::GetTickCount64();
+  std::vector<Parked> waiting;
+  waiting.swap(parked_);
+  for (Parked& parked : waiting) {
+    std::string frame = JsonString(parked.params, "frameId");
+    CefRefPtr<RemoteBrowser> browser = FindBrowserByFrame(frame);
+    if (browser && browser->IsAlive()) {
+      browser->navigation().RequestPaused(parked.params);
+    } else if (discarded_targets_.count(frame) || now - parked.since > kParkLimitMs) {
+      Command("Fetch.failRequest", {{"requestId", JsonString(parked.params, "requestId")}, {"errorReason", "Aborted"}},
+              std::string());
+    } else {
+      parked_.push_back(std::move(parked));
+    }
+  }
+  if (!parked_.empty()) PostUi([](RemoteEngine& self) { self.ResolveParked(); }, kParkCheckMs);
 }
 
 void RemoteEngine::ConnectFailed(const std::wstring& reason) {
@@ -341,6 +390,9 @@ void RemoteEngine::Disconnected(const std::wstring& reason) {
   targets_.clear();
   unclaimed_.clear();
   discarded_.clear();
+  discarded_targets_.clear();
+  parked_.clear();
+  intercepting_ = false;
   pending_creations_ = 0;
   std::map<int, CefRefPtr<RemoteBrowser>> browsers = browsers_;
   for (auto& entry : browsers) entry.second->ConnectionLost();
@@ -399,13 +451,7 @@ void RemoteEngine::HandleEvent(const std::string& session, const std::string& me
     log_.Write(LOGSEVERITY_VERBOSE, "event " + session.substr(0, 8) + " " + method + " " + DumpJson(params).substr(0, 300));
   }
   if (!session.empty()) {
-    if (discarded_.count(session)) {
-      if (method == "Fetch.requestPaused") {
-        Command("Fetch.failRequest", {{"requestId", JsonString(params, "requestId")}, {"errorReason", "Aborted"}},
-                session);
-      }
-      return;
-    }
+    if (discarded_.count(session)) return;
     auto owner = sessions_.find(session);
     if (owner == sessions_.end()) return;
     CefRefPtr<RemoteBrowser> browser = FindBrowser(owner->second);
@@ -432,11 +478,14 @@ void RemoteEngine::HandleEvent(const std::string& session, const std::string& me
     browser->HandleEvent(session, method, params);
     return;
   }
-  if (method == "Target.attachedToTarget") {
+  if (method == "Fetch.requestPaused") {
+    RequestPaused(params);
+  } else if (method == "Target.attachedToTarget") {
     PageAttached(params);
   } else if (method == "Target.detachedFromTarget" || method == "Target.targetDestroyed") {
-    if (method == "Target.detachedFromTarget") discarded_.erase(JsonString(params, "sessionId"));
     std::string target = JsonString(params, "targetId");
+    if (method == "Target.detachedFromTarget") discarded_.erase(JsonString(params, "sessionId"));
+    if (method == "Target.targetDestroyed") discarded_targets_.erase(target);
     auto it = targets_.find(target);
     if (it == targets_.end()) return;
     CefRefPtr<RemoteBrowser> browser = FindBrowser(it->second);
@@ -481,11 +530,9 @@ void RemoteEngine::PageAttached(const Json& params) {
 
 void RemoteEngine::Discard(const std::string& target, const std::string& session) {
   // A paused pop-up may hold its opener's renderer paused too, so it runs
-  // once more, its every request refused, until it is gone.
+  // once more (its requests fail at the interception) until it is gone.
   discarded_.insert(session);
-  Json everything = Json::array();
-  everything.push_back({{"urlPattern", "*"}});
-  Command("Fetch.enable", {{"patterns", everything}}, session);
+  discarded_targets_.insert(target);
   Command("Runtime.runIfWaitingForDebugger", Json::object(), session);
   Command("Target.closeTarget", {{"targetId", target}}, std::string());
 }
@@ -497,7 +544,7 @@ void RemoteEngine::RequestTarget(RemoteBrowser* browser) {
     StartBrowserProgram();
     return;
   }
-  if (connection_ != Connection::kConnected) return;  // done once connected
+  if (connection_ != Connection::kConnected || !intercepting_) return;  // done once connected
   int id = browser->GetIdentifier();
   ++pending_creations_;
   bool sent = Command("Target.createTarget", {{"url", "about:blank"}}, std::string(),
@@ -622,19 +669,22 @@ void RemoteEngine::BrowserClosed(RemoteBrowser* browser) {
 void RemoteEngine::Watch() {
   if (shutting_down_) return;
   if (connection_ == Connection::kConnected) {
-    std::shared_ptr<ProtocolClient> protocol;
-    {
-      std::lock_guard<std::mutex> guard(protocol_lock_);
-      protocol = protocol_;
-    }
-    uint64_t oldest = 0;
-    if (protocol && protocol->PendingCount(&oldest) > 0 && oldest > kHungAfterMs) {
+    // Only the browser's own answers tell whether it hangs: a page's
+    // renderer may be busy for a long time with a large page.
+    ULONGLONG now = ::GetTickCount64();
+    if (heartbeat_sent_ && now - heartbeat_answered_ > kHungAfterMs) {
       Disconnected(L"the browser stopped answering");
-    } else if (::GetTickCount64() - last_heartbeat_ > kHeartbeatMs) {
-      // A quiet connection still gets a question now and then, so a hung
-      // browser shows even when no page asks anything.
-      last_heartbeat_ = ::GetTickCount64();
-      Command("Browser.getVersion", Json::object(), std::string());
+    } else if (now - last_heartbeat_ > kHeartbeatMs) {
+      last_heartbeat_ = now;
+      if (!heartbeat_sent_) {
+        heartbeat_sent_ = true;
+        heartbeat_answered_ = now;
+      }
+      int generation = generation_;
+      Command("Browser.getVersion", Json::object(), std::string(),
+              [generation](RemoteEngine& self, const Json* result, const std::string&) {
+                if (result && generation == self.generation_) self.heartbeat_answered_ = ::GetTickCount64();
+              });
     }
   }
   PostUi([](RemoteEngine& self) { self.Watch(); }, kWatchIntervalMs);

@@ -87,6 +87,8 @@ class RemoteEngine {
   void OnProtocolEvent(const std::string& session, const std::string& method, Json& params);
   void HandleEvent(const std::string& session, const std::string& method, Json& params);
   void PageAttached(const Json& params);
+  void RequestPaused(const Json& params);
+  void ResolveParked();
   void Discard(const std::string& target, const std::string& session);
   void Watch();
   void RunOnUiAndWait(std::function<void()> task);
@@ -131,8 +133,17 @@ class RemoteEngine {
   std::map<std::string, int> targets_;          // target -> browser
   std::map<std::string, std::string> unclaimed_;  // target -> session, attached before it was claimed
   std::set<std::string> discarded_;              // sessions of pages being closed
+  std::set<std::string> discarded_targets_;
+  struct Parked {
+    Json params;
+    ULONGLONG since = 0;
+  };
+  std::vector<Parked> parked_;                   // requests of frames not known yet
+  bool intercepting_ = false;
   int pending_creations_ = 0;
   ULONGLONG last_heartbeat_ = 0;
+  ULONGLONG heartbeat_answered_ = 0;
+  bool heartbeat_sent_ = false;
 };
 
 }  // namespace remote
