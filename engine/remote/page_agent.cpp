@@ -34,10 +34,9 @@ std::string PageAgent::Script() {
   }
   let lastCursor = '';
   let lastCheck = 0;
-  document.addEventListener('mousemove', (event) => {
-    const now = performance.now();
-    if (now - lastCheck < 25) return;
-    lastCheck = now;
+  let pending = null;
+  const cursorAt = (event) => {
+    lastCheck = performance.now();
     const target = event.target;
     if (!target || target.nodeType !== 1) return;
     let cursor = getComputedStyle(target).cursor;
@@ -59,6 +58,13 @@ std::string PageAgent::Script() {
       }
     }
     if (cursor !== lastCursor) { lastCursor = cursor; report('cursor', cursor); }
+  };
+  // At most one look every 25 ms, and always one at the pointer's last place.
+  document.addEventListener('mousemove', (event) => {
+    const wait = 25 - (performance.now() - lastCheck);
+    if (wait <= 0) { cursorAt(event); return; }
+    if (!pending) setTimeout(() => { const latest = pending; pending = null; cursorAt(latest); }, wait);
+    pending = event;
   }, true);
   document.addEventListener('focusin', (event) => report('focus', {focused: true, editable: editable(event.target)}), true);
   document.addEventListener('focusout', (event) => {
