@@ -61,22 +61,21 @@ void FramePipeline::Stop() {
 
 void FramePipeline::Submit(const std::shared_ptr<FrameSink>& sink, std::string base64, int frame_number) {
   if (!sink) return;
-  int dropped_number = -1;
+  // Acknowledged on arrival: the browser takes its next picture while this
+  // one is decoded, and only the newest waiting picture is decoded at all.
+  if (frame_number >= 0 && sink->acknowledge_) sink->acknowledge_(frame_number);
   bool post = false;
   {
     std::lock_guard<std::mutex> guard(sink->lock_);
     ++sink->counts_.received;
     if (sink->waiting_) {
-      dropped_number = sink->frame_number_;
       ++sink->counts_.dropped;
     } else {
       post = true;
     }
     sink->waiting_ = true;
     sink->data_ = std::move(base64);
-    sink->frame_number_ = frame_number;
   }
-  if (dropped_number >= 0 && sink->acknowledge_) sink->acknowledge_(dropped_number);
   if (!post) return;
   std::shared_ptr<qbase::MessageLoopProxy> proxy;
   {
@@ -92,19 +91,14 @@ void FramePipeline::Submit(const std::shared_ptr<FrameSink>& sink, std::string b
 
 void FramePipeline::DecodeNext(const std::shared_ptr<FrameSink>& sink) {
   std::string data;
-  int frame_number = 0;
   {
     std::lock_guard<std::mutex> guard(sink->lock_);
     if (!sink->waiting_) return;
     sink->waiting_ = false;
     data.swap(sink->data_);
-    frame_number = sink->frame_number_;
   }
   auto frame = std::make_shared<PageFrame>();
   bool decoded = !sink->closed_ && t_decoder && t_decoder->Decode(data, frame.get());
-  // Acknowledged before it is shown, so the browser prepares the next one
-  // while this one travels to the window.
-  if (frame_number >= 0 && sink->acknowledge_) sink->acknowledge_(frame_number);
   {
     std::lock_guard<std::mutex> guard(sink->lock_);
     ++(decoded ? sink->counts_.decoded : sink->counts_.failed);

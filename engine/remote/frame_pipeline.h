@@ -11,10 +11,11 @@
 
 namespace remote {
 
-// Where one page's pictures go: the browser it belongs to hands over the
-// two steps, both called on the pipeline's thread. Only the newest picture
-// waits; an older one still waiting is dropped (and acknowledged), so a slow
-// moment never builds up a backlog of stale pictures.
+// Where one page's pictures go: the browser it belongs to hands over how a
+// picture is acknowledged (on the reading thread, as it arrives) and where a
+// decoded one goes (on the pipeline's thread). Only the newest picture
+// waits; an older one still waiting is dropped, so a slow moment never
+// builds up a backlog of stale pictures.
 class FrameSink {
  public:
   using Acknowledge = std::function<void(int frame_number)>;
@@ -46,7 +47,6 @@ class FrameSink {
   std::mutex lock_;
   bool waiting_ = false;
   std::string data_;
-  int frame_number_ = 0;
   Counts counts_;
 };
 

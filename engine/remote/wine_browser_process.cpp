@@ -11,10 +11,14 @@ namespace remote {
 
 // Arguments: the log file, then the browser and its arguments. Job control
 // puts the browser in a process group of its own, which is ended whole. A
-// read with a time-out works on the non-blocking socket Wine hands over; it
-// fails for good once our end is closed.
+// browser run by root would raise its own threads above the client's and
+// starve it; without the right to, it cannot. A read with a time-out works
+// on the non-blocking socket Wine hands over; it fails for good once our end
+// is closed.
 const wchar_t WineBrowserProcess::kLauncherScript[] =
-    L"set -m; log=$1; shift; \"$@\" </dev/null >>\"$log\" 2>&1 & pid=$!; echo \"started $pid\"; status=;"
+    L"set -m; log=$1; shift; run=; setpriv --bounding-set -sys_nice true 2>/dev/null &&"
+    L" run='setpriv --bounding-set -sys_nice';"
+    L" $run \"$@\" </dev/null >>\"$log\" 2>&1 & pid=$!; echo \"started $pid\"; status=;"
     L" while :; do"
     L"  if ! kill -0 $pid 2>/dev/null; then wait $pid; status=$?; break; fi;"
     L"  IFS= read -r -t 0.2 line; rc=$?;"
