@@ -12,6 +12,54 @@ const wchar_t PageView::kClassName[] = L"RemoteEngineView";
 
 namespace {
 
+// The window's device context for one scope.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// One paint of the window.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+  ~PaintScope() { ::EndPaint(window_, &paint_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC get() const { return dc_; }
+  const RECT& area() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_ = {};
+  HDC dc_;
+};
+
+// The window's input method context for one scope.
+class ImeContext {
+ public:
+  explicit ImeContext(HWND window) : window_(window), context_(::ImmGetContext(window)) {}
+  ~ImeContext() {
+    if (context_) ::ImmReleaseContext(window_, context_);
+  }
+  ImeContext(const ImeContext&) = delete;
+  ImeContext& operator=(const ImeContext&) = delete;
+  HIMC get() const { return context_; }
+
+ private:
+  HWND window_;
+  HIMC context_;
+};
+
 bool RegisterViewClass(WNDPROC procedure) {
   static bool registered = [procedure] {
     WNDCLASSEXW window_class = {};
@@ -87,12 +135,13 @@ SIZE PageView::ClientSize() const {
 void PageView::Present(std::shared_ptr<const PageFrame> frame) {
   frame_ = std::move(frame);
   if (!window_) return;
-  HDC dc = ::GetDC(window_.get());
-  if (!dc) return;
-  RECT client = {};
-  ::GetClientRect(window_.get(), &client);
-  Paint(dc, client);
-  ::ReleaseDC(window_.get(), dc);
+  {
+    WindowDc dc(window_.get());
+    if (!dc.get()) return;
+    RECT client = {};
+    ::GetClientRect(window_.get(), &client);
+    Paint(dc.get(), client);
+  }
   // What was just drawn needs no second drawing from a pending paint.
   ::ValidateRect(window_.get(), nullptr);
 }
@@ -142,7 +191,8 @@ void PageView::SetCaretRect(const RECT& caret) {
 }
 
 void PageView::PlaceImeWindows() {
-  HIMC context = ::ImmGetContext(window_.get());
+  ImeContext scope(window_.get());
+  HIMC context = scope.get();
   if (!context) return;
   COMPOSITIONFORM composition = {};
   composition.dwStyle = CFS_POINT;
@@ -154,7 +204,6 @@ void PageView::PlaceImeWindows() {
   candidate.ptCurrentPos = POINT{caret_.left, caret_.bottom};
   candidate.rcArea = caret_;
   ::ImmSetCandidateWindow(context, &candidate);
-  ::ImmReleaseContext(window_.get(), context);
 }
 
 void PageView::Mouse(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -214,7 +263,8 @@ void PageView::Mouse(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 bool PageView::Composition(LPARAM lparam) {
-  HIMC context = ::ImmGetContext(window_.get());
+  ImeContext scope(window_.get());
+  HIMC context = scope.get();
   if (!context) return false;
   if (lparam & GCS_RESULTSTR) {
     std::wstring result = CompositionString(context, GCS_RESULTSTR);
@@ -229,7 +279,6 @@ bool PageView::Composition(LPARAM lparam) {
     }
     delegate_->OnViewComposition(text, caret);
   }
-  ::ImmReleaseContext(window_.get(), context);
   return true;
 }
 
@@ -252,10 +301,8 @@ LRESULT PageView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
-      PAINTSTRUCT paint = {};
-      HDC dc = ::BeginPaint(window, &paint);
-      if (dc) Paint(dc, paint.rcPaint);
-      ::EndPaint(window, &paint);
+      PaintScope paint(window);
+      if (paint.get()) Paint(paint.get(), paint.area());
       return 0;
     }
     case WM_SIZE:

@@ -2,7 +2,8 @@
 // end it, cleanly or by killing it, and look at what is left behind.
 //
 // Arguments: the engine's folder (without a last separator), then "kill" (wait to be killed) or
-// "clean" (shut down once the folder holds a file named "stop").
+// "clean" (shut down once the folder holds a file named "stop"); or "sleep"
+// alone, to stand in for a browser program that never answers.
 
 #include <windows.h>
 
@@ -31,6 +32,11 @@ void WriteText(const std::wstring& path, const std::string& text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // As a stand-in browser program that only waits to be ended.
+  if (argc == 2 && std::wstring(argv[1]) == L"sleep") {
+    ::Sleep(60000);
+    return 7;
+  }
   if (argc < 3) return 2;
   std::wstring folder = std::wstring(argv[1]) + L"\\";
   std::wstring mode = argv[2];

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <string>
 
+#include <atomic>
+
+#include "engine/remote/browser_process.h"
 #include "engine/remote/wine_paths.h"
 #include "base/path_util.h"
 #include "remote_test_support.h"
@@ -95,6 +98,31 @@ TEST(RemoteLifeSpan, TheBrowserNeverOutlivesItsClientKilledOrClosed) {
   ::GetExitCodeProcess(host.info.hProcess, &code);
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(LinuxProcessesNaming(closed_marker), 0);
+}
+
+TEST(RemoteLifeSpan, AWindowsBrowserRunsInAJobThatEndsItWithItsOwner) {
+  std::atomic<int> exits{0};
+  std::atomic<int> code{0};
+  std::wstring error;
+  std::unique_ptr<remote::BrowserProcess> process = remote::BrowserProcess::Launch(
+      L"" REMOTE_ENGINE_HOST_PATH, {L"sleep"}, std::wstring(),
+      [&](int exit_code) {
+        code = exit_code;
+        ++exits;
+      },
+      &error);
+  ASSERT_TRUE(process) << std::string(error.begin(), error.end());
+  EXPECT_GT(process->process_id(), 0u);
+  EXPECT_FALSE(process->WaitForExit(300));
+  HANDLE handle = ::OpenProcess(SYNCHRONIZE, FALSE, process->process_id());
+  ASSERT_TRUE(handle);
+  process->Kill();
+  EXPECT_TRUE(process->WaitForExit(5000));
+  EXPECT_EQ(::WaitForSingleObject(handle, 5000), WAIT_OBJECT_0);
+  ::CloseHandle(handle);
+  process.reset();
+  EXPECT_EQ(exits, 1);
+  EXPECT_NE(code, 7);
 }
 
 }  // namespace
