@@ -1,8 +1,11 @@
 #include "engine/remote/remote_browser.h"
 
+#include <set>
+
 #include "base/string_conversions.h"
 #include "engine/remote/input_events.h"
 #include "engine/remote/page_agent.h"
+#include "engine/remote/page_bridge.h"
 #include "engine/remote/remote_engine.h"
 
 namespace remote {
@@ -162,6 +165,15 @@ void RemoteBrowser::SetUpSession(const std::string& session, bool main) {
           session);
   Command("Page.addScriptToEvaluateOnNewDocument",
           {{"source", PageAgent::Script()}, {"worldName", std::string(PageAgent::kWorldName)}, {"runImmediately", true}}, session);
+  // The renderer's half in the page's own world: its extensions and the
+  // table of values native code refers to, before any script of the page.
+  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  RemoteRenderer* renderer = engine ? engine->renderer() : nullptr;
+  if (renderer) {
+    Command("Runtime.addBinding", {{"name", PageBridge::BindingName(renderer->token())}}, session);
+    Command("Page.addScriptToEvaluateOnNewDocument", {{"source", renderer->PageScript()}, {"runImmediately", true}},
+            session);
+  }
   Json frames_only = Json::array();
   frames_only.push_back({{"type", "iframe"}});
   Command("Target.setAutoAttach",
@@ -182,6 +194,7 @@ void RemoteBrowser::DetachChildSession(const std::string& session) { child_sessi
 
 void RemoteBrowser::ConnectionLost() {
   if (state_ != State::kAlive) return;
+  ReleaseContexts();
   bool had_page = attached();
   navigation_.Ended();
   if (frame_sink_) frame_sink_->Close();
@@ -199,6 +212,7 @@ void RemoteBrowser::ConnectionLost() {
 
 void RemoteBrowser::TargetCrashed(const std::string& status) {
   if (state_ != State::kAlive) return;
+  ReleaseContexts();
   navigation_.Ended();
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefRequestHandler> request = client ? client->GetRequestHandler() : nullptr;
@@ -219,11 +233,80 @@ void RemoteBrowser::TargetGone() {
 void RemoteBrowser::HandleEvent(const std::string& session, const std::string& method, Json& params) {
   if (state_ != State::kAlive) return;
   if (method == "Runtime.bindingCalled") {
-    if (JsonString(params, "name") == PageAgent::kBindingName) AgentReport(session, JsonString(params, "payload"));
+    std::string name = JsonString(params, "name");
+    if (name == PageAgent::kBindingName) {
+      AgentReport(session, JsonString(params, "payload"));
+    } else {
+      NativeCall(session, name, static_cast<int>(JsonInt(params, "executionContextId", -1)),
+                 JsonString(params, "payload"));
+    }
+    return;
+  }
+  if (method == "Runtime.executionContextCreated" || method == "Runtime.executionContextDestroyed" ||
+      method == "Runtime.executionContextsCleared") {
+    ContextEvent(session, method, params);
     return;
   }
   if (navigation_.Handle(session, method, params)) return;
   requests_.Handle(session, method, params);
+}
+
+void RemoteBrowser::ContextEvent(const std::string& session, const std::string& method, const Json& params) {
+  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  if (!engine) return;
+  int id = identifier_;
+  if (method == "Runtime.executionContextCreated") {
+    const Json& context = JsonObject(params, "context");
+    const Json& details = JsonObject(context, "auxData");
+    // Only each frame's main world is the page's: the engine's own world
+    // and others stay out of the renderer's view.
+    if (!JsonBool(details, "isDefault")) return;
+    CefRefPtr<RemoteFrame> frame = FrameFor(JsonString(details, "frameId"));
+    int64_t frame_id = frame->GetIdentifier();
+    bool is_main = frame->IsMain();
+    std::wstring url = frame->GetURL().ToWString();
+    int context_id = static_cast<int>(JsonInt(context, "id", -1));
+    contexts_[session + "#" + std::to_string(context_id)] = frame_id;
+    engine->PostToRenderer([id, frame_id, is_main, url, session, context_id](RemoteRenderer& renderer) {
+      renderer.ContextCreated(id, frame_id, is_main, url, session, context_id);
+    });
+    return;
+  }
+  int context_id = method == "Runtime.executionContextDestroyed"
+                       ? static_cast<int>(JsonInt(params, "executionContextId", -1))
+                       : -1;
+  if (context_id < 0) {
+    for (auto it = contexts_.begin(); it != contexts_.end();) {
+      it = it->first.compare(0, session.size() + 1, session + "#") == 0 ? contexts_.erase(it) : std::next(it);
+    }
+  } else if (contexts_.erase(session + "#" + std::to_string(context_id)) == 0) {
+    return;
+  }
+  engine->PostToRenderer(
+      [id, session, context_id](RemoteRenderer& renderer) { renderer.ContextReleased(id, session, context_id); });
+}
+
+void RemoteBrowser::NativeCall(const std::string& session, const std::string& binding, int context_id,
+                               const std::string& payload) {
+  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  RemoteRenderer* renderer = engine ? engine->renderer() : nullptr;
+  if (!renderer || binding != PageBridge::BindingName(renderer->token())) return;
+  int id = identifier_;
+  engine->PostToRenderer([id, session, context_id, payload](RemoteRenderer& renderer) {
+    renderer.NativeCall(id, session, context_id, payload);
+  });
+}
+
+void RemoteBrowser::ReleaseContexts() {
+  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  if (!engine || contexts_.empty()) return;
+  std::set<std::string> sessions;
+  for (const auto& entry : contexts_) sessions.insert(entry.first.substr(0, entry.first.find('#')));
+  contexts_.clear();
+  int id = identifier_;
+  for (const std::string& session : sessions) {
+    engine->PostToRenderer([id, session](RemoteRenderer& renderer) { renderer.ContextReleased(id, session, -1); });
+  }
 }
 
 void RemoteBrowser::AgentReport(const std::string& session, const std::string& payload) {
@@ -241,6 +324,20 @@ void RemoteBrowser::AgentReport(const std::string& session, const std::string& p
       CefRefPtr<CefClient> client = this->client();
       CefRefPtr<CefRenderHandler> render = client ? client->GetRenderHandler() : nullptr;
       if (render && windowless()) render->OnCursorChange(this, cursor, CT_POINTER, CefCursorInfo());
+      break;
+    }
+    case PageAgent::Kind::kFocus: {
+      std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+      if (!engine) break;
+      auto child = child_sessions_.find(session);
+      CefRefPtr<RemoteFrame> frame = child == child_sessions_.end() ? main_frame_ : FrameFor(child->second);
+      int id = identifier_;
+      int64_t frame_id = frame->GetIdentifier();
+      bool focused = report.focused;
+      bool editable = report.editable;
+      engine->PostToRenderer([id, frame_id, focused, editable](RemoteRenderer& renderer) {
+        renderer.FocusChanged(id, frame_id, focused, editable);
+      });
       break;
     }
     default:
@@ -386,6 +483,7 @@ void RemoteBrowser::Close(bool force) {
 void RemoteBrowser::FinishClose() {
   if (state_ == State::kClosed) return;
   state_ = State::kClosing;
+  ReleaseContexts();
   if (devtools_) {
     devtools_->Close(true);
     devtools_ = nullptr;

@@ -124,6 +124,11 @@ class RemoteBrowser : public CefBrowser, public CefBrowserHost, private PageView
   void SendKey(const CefKeyEvent& event, bool auto_repeat);
   void ApplyMute();
   void AgentReport(const std::string& session, const std::string& payload);
+  void ContextEvent(const std::string& session, const std::string& method, const Json& params);
+  void NativeCall(const std::string& session, const std::string& binding, int context_id,
+                  const std::string& payload);
+  // The renderer hears that every script world of the page has gone.
+  void ReleaseContexts();
   void FinishClose();
   void Post(std::function<void(RemoteBrowser&)> task);
 
@@ -145,6 +150,7 @@ class RemoteBrowser : public CefBrowser, public CefBrowserHost, private PageView
   std::string target_id_;
   std::string session_;
   std::map<std::string, std::string> child_sessions_;  // session -> frame id
+  std::map<std::string, int64_t> contexts_;            // "session#context" -> frame
   std::wstring pending_url_;
   bool ready_ = false;
   PageNavigation navigation_;

@@ -5,6 +5,7 @@
 #include "base/path_util.h"
 #include "base/string_conversions.h"
 #include "base/unique_handle.h"
+#include "engine/in_process/values_impl.h"
 #include "engine/remote/browser_arguments.h"
 #include "engine/remote/wine_paths.h"
 
@@ -135,6 +136,7 @@ RemoteEngine::RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, c
       init_thread_(::GetCurrentThreadId()) {}
 
 RemoteEngine::~RemoteEngine() {
+  if (renderer_) renderer_->Stop();
   connector_.reset();
   std::shared_ptr<ProtocolClient> protocol;
   {
@@ -197,6 +199,12 @@ bool RemoteEngine::Initialize(const CefSettings& settings, CefRefPtr<CefApp> app
                                                      : inproc::EngineThread::UseCurrentThread();
   if (!engine->ui_ || !engine->pipeline_.Start()) {
     engine->log_.Write(LOGSEVERITY_ERROR, "the engine's threads did not start");
+    return false;
+  }
+  // The renderer starts first: every page gets its extensions.
+  engine->renderer_ = std::make_unique<RemoteRenderer>(app, engine.get());
+  if (!engine->renderer_->Start(inproc::ListData())) {
+    engine->log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
     return false;
   }
   {
@@ -621,6 +629,65 @@ void RemoteEngine::SubmitFrame(RemoteBrowser* browser, std::string base64) {
   if (sink) pipeline_.Submit(sink, std::move(base64), -1);
 }
 
+bool RemoteEngine::PostToRenderer(std::function<void(RemoteRenderer&)> task) {
+  return renderer_ && renderer_->Post(std::move(task));
+}
+
+void RemoteEngine::MessageToBrowser(int browser_id, int64_t frame_id, const std::wstring& name,
+                                    const inproc::ListData& data) {
+  PostUi([browser_id, frame_id, name, data](RemoteEngine& self) {
+    CefRefPtr<RemoteBrowser> browser = self.FindBrowser(browser_id);
+    if (!browser || !browser->IsAlive()) return;
+    CefRefPtr<CefClient> client = browser->client();
+    // A message from a frame that has gone away is dropped: it must never
+    // pass for one of another frame.
+    CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
+    if (!client || !frame) return;
+    client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER,
+                                     inproc::ProcessMessageImpl::Received(name, data));
+  });
+}
+
+void RemoteEngine::Navigate(int browser_id, int64_t frame_id, const std::wstring& url) {
+  PostUi([browser_id, frame_id, url](RemoteEngine& self) {
+    CefRefPtr<RemoteBrowser> browser = self.FindBrowser(browser_id);
+    CefRefPtr<CefFrame> frame = browser ? browser->GetFrame(frame_id) : nullptr;
+    if (frame) frame->LoadURL(url);
+  });
+}
+
+void RemoteEngine::History(int browser_id, int step) {
+  PostUi([browser_id, step](RemoteEngine& self) {
+    CefRefPtr<RemoteBrowser> browser = self.FindBrowser(browser_id);
+    if (!browser) return;
+    if (step < 0) browser->GoBack();
+    if (step > 0) browser->GoForward();
+    if (step == 0) browser->Reload();
+  });
+}
+
+bool RemoteEngine::Evaluate(const std::string& session, int context_id, const std::string& expression,
+                            unsigned long timeout_ms, Json* value) {
+  std::shared_ptr<ProtocolClient> protocol;
+  {
+    std::lock_guard<std::mutex> guard(protocol_lock_);
+    protocol = protocol_;
+  }
+  Json result;
+  Json params = {{"expression", expression}, {"contextId", context_id}, {"returnByValue", true}};
+  if (!protocol || !protocol->SendAndWait("Runtime.evaluate", std::move(params), session, timeout_ms, &result)) {
+    return false;
+  }
+  if (JsonMember(result, "exceptionDetails")) return false;
+  const Json* inner = JsonMember(JsonObject(result, "result"), "value");
+  if (value) *value = inner ? *inner : Json();
+  return true;
+}
+
+void RemoteEngine::EvaluateLater(const std::string& session, int context_id, const std::string& expression) {
+  CommandFromAnyThread("Runtime.evaluate", {{"expression", expression}, {"contextId", context_id}}, session);
+}
+
 CefRefPtr<RemoteBrowser> RemoteEngine::CreateBrowserOnUi(int id, const CefWindowInfo& window_info,
                                                          CefRefPtr<CefClient> client, const std::wstring& url,
                                                          bool is_popup) {
@@ -633,6 +700,8 @@ CefRefPtr<RemoteBrowser> RemoteEngine::CreateBrowserOnUi(int id, const CefWindow
   }
   browsers_[id] = browser;
   ++live_browsers_;
+  int64_t main_frame = browser->main_frame()->GetIdentifier();
+  PostToRenderer([id, main_frame](RemoteRenderer& renderer) { renderer.BrowserCreated(id, main_frame); });
   log_.Write(LOGSEVERITY_INFO, "browser " + std::to_string(id) + " created");
   CefRefPtr<CefLifeSpanHandler> life_span = client->GetLifeSpanHandler();
   if (life_span) life_span->OnAfterCreated(browser.get());
@@ -663,6 +732,8 @@ void RemoteEngine::BrowserClosed(RemoteBrowser* browser) {
   if (browsers_.erase(browser->GetIdentifier()) == 0) return;
   if (!browser->target_id().empty()) targets_.erase(browser->target_id());
   --live_browsers_;
+  int id = browser->GetIdentifier();
+  PostToRenderer([id](RemoteRenderer& renderer) { renderer.BrowserDestroyed(id); });
   log_.Write(LOGSEVERITY_INFO, "browser " + std::to_string(browser->GetIdentifier()) + " closed");
 }
 
@@ -728,6 +799,7 @@ void RemoteEngine::Shutdown() {
     engine->protocol_.reset();
   }
   engine->pipeline_.Stop();
+  if (engine->renderer_) engine->renderer_->Stop();
   engine->ui_->Stop();
   process.reset();
   engine->log_.Write(LOGSEVERITY_INFO, "engine stopped");

@@ -19,6 +19,8 @@
 #include "engine/remote/json_util.h"
 #include "engine/remote/protocol_client.h"
 #include "engine/remote/remote_browser.h"
+#include "engine/remote/remote_renderer.h"
+#include "engine/remote/renderer_channel.h"
 #include "include/cef_app.h"
 
 namespace remote {
@@ -26,14 +28,14 @@ namespace remote {
 // The running real engine, from CefInitialize to CefShutdown: the browser
 // program, the protocol connection to it, the engine's UI thread on which
 // every browser-process callback runs, and the browsers.
-class RemoteEngine {
+class RemoteEngine : public RendererChannel {
  public:
   enum class Connection { kStarting, kConnected, kGone };
   // An answer on the engine's UI thread.
   using UiAnswer = std::function<void(RemoteEngine& engine, const Json* result, const std::string& error)>;
 
   RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, const EngineConfig& config);
-  ~RemoteEngine();
+  ~RemoteEngine() override;
 
   static std::shared_ptr<RemoteEngine> Get();
   static bool Initialize(const CefSettings& settings, CefRefPtr<CefApp> app, const EngineConfig& config);
@@ -71,6 +73,18 @@ class RemoteEngine {
   void SubmitFrame(RemoteBrowser* browser, std::string base64);
   Connection connection() const { return connection_; }
   int debugging_port() const { return port_; }
+  // Hands a task to the renderer's thread; false when it is not running.
+  bool PostToRenderer(std::function<void(RemoteRenderer&)> task);
+  RemoteRenderer* renderer() const { return renderer_.get(); }
+
+  // RendererChannel
+  void MessageToBrowser(int browser_id, int64_t frame_id, const std::wstring& name,
+                        const inproc::ListData& data) override;
+  void Navigate(int browser_id, int64_t frame_id, const std::wstring& url) override;
+  void History(int browser_id, int step) override;
+  bool Evaluate(const std::string& session, int context_id, const std::string& expression, unsigned long timeout_ms,
+                Json* value) override;
+  void EvaluateLater(const std::string& session, int context_id, const std::string& expression) override;
 
   // Inspection, any thread.
   std::vector<std::wstring> browser_arguments() const { return browser_arguments_; }
@@ -102,6 +116,7 @@ class RemoteEngine {
   inproc::EngineLog log_;
   std::unique_ptr<inproc::EngineThread> ui_;
   FramePipeline pipeline_;
+  std::unique_ptr<RemoteRenderer> renderer_;
   DWORD init_thread_ = 0;
   std::atomic<bool> shutting_down_{false};
   std::atomic<int> next_browser_id_{0};

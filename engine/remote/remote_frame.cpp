@@ -1,6 +1,7 @@
 #include "engine/remote/remote_frame.h"
 
 #include "base/string_conversions.h"
+#include "engine/in_process/values_impl.h"
 #include "engine/remote/remote_browser.h"
 #include "engine/remote/remote_engine.h"
 
@@ -60,7 +61,25 @@ void RemoteFrame::LoadURL(const CefString& url) {
 }
 
 void RemoteFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
-  // Pages of this engine have no renderer half yet to receive messages.
+  if (target_process != PID_RENDERER) return;
+  int browser_id = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!browser_) return;
+    browser_id = browser_->GetIdentifier();
+  }
+  // The copy is taken now: whatever the sender does to its message later
+  // never reaches the renderer.
+  std::wstring name;
+  inproc::ListData data;
+  if (!inproc::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
+  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  int64_t frame_id = identifier_;
+  if (engine) {
+    engine->PostToRenderer([browser_id, frame_id, name, data](RemoteRenderer& renderer) {
+      renderer.DeliverMessage(browser_id, frame_id, name, data);
+    });
+  }
 }
 
 }  // namespace remote

@@ -3,6 +3,7 @@
 #include "base/path_util.h"
 #include "engine/in_process/command_line_impl.h"
 #include "engine/remote/remote_engine.h"
+#include "engine/remote/remote_v8_value.h"
 #include "include/cef_app.h"
 #include "include/cef_cookie.h"
 #include "include/cef_task.h"
@@ -37,11 +38,15 @@ void CefDoMessageLoopWork() {
 }
 
 bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {
-  if (!task || thread_id != TID_UI) return false;
-  return remote::RemoteEngine::PostUi([task](remote::RemoteEngine&) { task->Execute(); });
+  if (!task) return false;
+  if (thread_id == TID_UI) return remote::RemoteEngine::PostUi([task](remote::RemoteEngine&) { task->Execute(); });
+  // As in a renderer process: only the renderer's own thread can reach it.
+  remote::RemoteRenderer* renderer = remote::RemoteRenderer::Current();
+  return thread_id == TID_RENDERER && renderer && renderer->Post([task](remote::RemoteRenderer&) { task->Execute(); });
 }
 
 bool CefCurrentlyOn(CefThreadId thread_id) {
+  if (thread_id == TID_RENDERER) return remote::RemoteRenderer::Current() != nullptr;
   if (thread_id != TID_UI) return false;
   std::shared_ptr<remote::RemoteEngine> engine = remote::RemoteEngine::Get();
   return engine && engine->ui() && engine->ui()->RunsOnCurrentThread();
@@ -68,9 +73,20 @@ CefRefPtr<CefCookieManager> CefCookieManager::GetGlobalManager(CefRefPtr<CefComp
 
 bool CefRegisterExtension(const CefString& extension_name, const CefString& javascript_code,
                           CefRefPtr<CefV8Handler> handler) {
-  return false;
+  remote::RemoteRenderer* renderer = remote::RemoteRenderer::Current();
+  return renderer && renderer->AddExtension(extension_name.ToWString(), javascript_code.ToWString(), handler);
 }
 
-CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() { return nullptr; }
-CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) { return nullptr; }
-CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) { return nullptr; }
+CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() {
+  remote::RemoteRenderer* renderer = remote::RemoteRenderer::Current();
+  return renderer ? CefRefPtr<CefV8Context>(renderer->CurrentContext().get()) : nullptr;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) {
+  return remote::RemoteRenderer::Current() ? CefRefPtr<CefV8Value>(remote::RemoteV8Value::Bool(value).get()) : nullptr;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
+  return remote::RemoteRenderer::Current() ? CefRefPtr<CefV8Value>(remote::RemoteV8Value::String(value).get())
+                                           : nullptr;
+}
