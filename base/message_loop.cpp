@@ -18,6 +18,8 @@ ThreadLocalSlot g_current_loop;
 // Destroying a task may post new ones; this many rounds of destruction bound
 // a task that keeps re-posting itself.
 constexpr int kMaxDestructionPasses = 100;
+// Rounds once posting has stopped: what the last tasks' destruction posts.
+constexpr int kMaxFinalPasses = 8;
 
 }  // namespace
 
@@ -30,6 +32,7 @@ MessageLoop::MessageLoop(std::shared_ptr<MessagePump> pump, LoopKind kind) : kin
 }
 
 MessageLoop::~MessageLoop() {
+  destruction_passes_left_ = kMaxDestructionPasses;
   DeletePendingTasksBounded();
   destruction_observers_.Notify([](DestructionObserver* observer) { observer->LoopDestroying(); });
 
@@ -41,6 +44,13 @@ MessageLoop::~MessageLoop() {
     AutoLock lock(*incoming_lock_);
     accepting_tasks_ = false;
   }
+  // Whatever is left kept re-posting through every round. It is destroyed
+  // now, and so is what that posts, for a few more rounds. A task that
+  // re-posts itself without end is kept after them: destroying it would
+  // post again, and keeping one is what ends the chain.
+  destruction_passes_left_ = kMaxFinalPasses;
+  DeletePendingTasksBounded();
+  if (!work_queue_.empty()) new TaskQueue(std::move(work_queue_));
 
   g_current_loop.Set(nullptr);
   // Held until here: its lock is the incoming lock.
@@ -69,7 +79,13 @@ void MessageLoop::PostPendingTask(Closure task, int64_t delay_us, bool nestable)
 }
 
 PendingTask MessageLoop::MakePendingTask(Closure task, int64_t delay_us, bool nestable) {
-  int64_t run_time = delay_us < 0 ? 0 : TimeTicks::Now() + delay_us;
+  int64_t run_time = 0;
+  if (delay_us >= 0) {
+    // A delay past the end of the clock means never, not a run time that
+    // wrapped into the past.
+    const int64_t now = TimeTicks::Now();
+    run_time = delay_us > INT64_MAX - now ? INT64_MAX : now + delay_us;
+  }
   return PendingTask(std::move(task), run_time, nestable);
 }
 
@@ -80,9 +96,9 @@ void MessageLoop::EnqueueIncoming(PendingTask task) {
 
 void MessageLoop::EnqueueIncomingLocked(PendingTask task) {
   if (!accepting_tasks_) {
-    // Only a task destroyed during this loop's destruction can post here.
-    // Destroying it could post again without end, so it is left alone.
-    new PendingTask(std::move(task));
+    // Only a task destroyed at the end of this loop's destruction can post
+    // here: it is queued without a wake-up, and the destruction destroys it.
+    incoming_queue_.push(std::move(task));
     return;
   }
   bool was_empty = incoming_queue_.empty();
@@ -225,16 +241,15 @@ void MessageLoop::DeletePendingTasks() {
   while (!delayed_queue_.empty()) TakeFirstDelayed();
 }
 
+// Both calls of the destruction share one count of rounds, so a task that
+// re-posts itself forever is cut off after that many in all.
 void MessageLoop::DeletePendingTasksBounded() {
-  for (int pass = 0; pass < kMaxDestructionPasses; ++pass) {
+  while (destruction_passes_left_ > 0) {
+    --destruction_passes_left_;
     DeletePendingTasks();
     ReloadWorkQueue();
     if (work_queue_.empty()) return;
   }
-  // Still re-posting after every pass: give up on these tasks rather than
-  // hang the thread. They are not destroyed, since that would post again.
-  new TaskQueue(std::move(work_queue_));
-  work_queue_ = TaskQueue();
 }
 
 UIMessageLoop::UIMessageLoop() : MessageLoop(std::make_shared<WinUIMessagePump>(), LoopKind::kUI) {}

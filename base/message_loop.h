@@ -133,6 +133,7 @@ class MessageLoop : public MessagePump::Delegate {
   TaskQueue deferred_queue_;
   DelayedQueue delayed_queue_;
   int32_t next_sequence_number_ = 0;
+  int destruction_passes_left_ = 0;  // rounds the destruction still may take
   int64_t recent_time_ = 0;
 
   ObserverList<TaskObserver> task_observers_;

@@ -176,12 +176,18 @@ bool WinUIMessagePump::ProcessMessage(const MSG& message) {
   if (::CallMsgFilterW(const_cast<MSG*>(&message), kMessageFilterCode)) return true;
 
   BeforeMessage(message);
+  // The window procedure may run a message loop of its own that never looks
+  // at our tasks, so while it runs a post must wake us with a message; the
+  // loop of the procedure dispatches it to our window.
+  const bool was_awake = ::InterlockedCompareExchange(&have_work_, kAsleep, kAwake) == kAwake;
   if (state_->dispatcher) {
     if (!state_->dispatcher->Dispatch(message)) state_->should_quit = true;
   } else {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+  // A wake-up queued meanwhile stays marked as queued until it is taken.
+  if (was_awake) ::InterlockedCompareExchange(&have_work_, kAwake, kAsleep);
   AfterMessage(message);
   return true;
 }

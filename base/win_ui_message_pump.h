@@ -9,9 +9,10 @@ namespace qbase {
 // The UI thread's pump: runs the thread's window messages between tasks.
 // Wake-ups are a message posted to a hidden message-only window; delayed
 // work is a window timer on that window. A wake-up is posted only while the
-// loop sleeps (or a platform modal loop runs inside one of its tasks): an
-// awake loop looks at its queue again before it sleeps, and posting a
-// window message costs far more than queueing a task.
+// loop sleeps, dispatches a window message (whose procedure may loop on its
+// own) or a platform modal loop runs inside one of its tasks: an awake loop
+// looks at its queue again before it sleeps, and posting a window message
+// costs far more than queueing a task.
 class WinUIMessagePump : public WinMessagePump {
  public:
   class UIObserver {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 // What every benchmark measures with: one clock and one median.
@@ -28,6 +29,21 @@ inline double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const size_t middle = values.size() / 2;
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+// The medians of |rounds| rounds of each subject's Round(), taken in turns
+// after one warm-up round each, so both see the same state of the machine.
+template <typename First, typename Second>
+std::pair<double, double> InterleavedMedians(First& first, Second& second, int rounds) {
+  first.Round();
+  second.Round();
+  std::vector<double> first_rounds;
+  std::vector<double> second_rounds;
+  for (int round = 0; round < rounds; ++round) {
+    first_rounds.push_back(first.Round());
+    second_rounds.push_back(second.Round());
+  }
+  return {Median(first_rounds), Median(second_rounds)};
 }
 
 }  // namespace bench

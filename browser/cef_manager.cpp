@@ -4,6 +4,7 @@
 
 #include "base/path_util.h"
 #include "base/thread_registry.h"
+#include "base/time_ticks.h"
 #include "base/unique_handle.h"
 #include "browser/client_app.h"
 #include "include/cef_task.h"
@@ -34,6 +35,22 @@ class ChildWindowTask : public CefTask {
   HWND parent_;
   IMPLEMENT_REFCOUNTING(ChildWindowTask);
 };
+
+BOOL CALLBACK FindShownWindow(HWND window, LPARAM found) {
+  // Shadows and other tool windows only go with a window of their own.
+  if (::IsWindowVisible(window) && !(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Whether the calling thread shows any window the player can see.
+bool HasShownWindow() {
+  bool found = false;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &FindShownWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 }  // namespace
 
@@ -75,9 +92,17 @@ void CefManager::PrepareEnvironment() {
   ::SetEnvironmentVariableW(L"ComSpec", (runtime_folder + L"\\dummy_cmd.exe").c_str());
 }
 
+int CefManager::ExecuteSubProcess(const CefMainArgs& args) {
+  CefRefPtr<ClientApp> app(new ClientApp());
+  return CefExecuteProcess(args, app.get(), nullptr);
+}
+
 bool CefManager::Initialize(const std::wstring& app_data_dir, CefSettings& settings, bool is_enable_offset_render) {
   is_enable_offset_render_ = is_enable_offset_render;
   CefMainArgs main_args(::GetModuleHandleW(nullptr));
+  // Engines that run renderers as threads of this process start them the
+  // way a renderer process would start this program.
+  CefSetSubProcessEntry(&CefManager::ExecuteSubProcess);
   CefRefPtr<ClientApp> app(new ClientApp());
 
   if (CefExecuteProcess(main_args, app.get(), nullptr) >= 0) return false;
@@ -108,13 +133,41 @@ void CefManager::FillSettings(const std::wstring& app_data_dir, CefSettings& set
 void CefManager::Shutdown() { CefShutdown(); }
 
 void CefManager::RequestQuit(int exit_code) {
-  if (browser_count_ == 0) {
+  quit_exit_code_ = exit_code;
+  // A check that has not come back for long died with the loop it was on.
+  const int64_t now = qbase::TimeTicks::Now();
+  if (quit_pending_ && now - last_quit_check_us_ < 2 * kQuitRecheckDelayUs) return;
+  quit_pending_ = true;
+  windowless_since_us_ = 0;
+  CheckQuit();
+}
+
+void CefManager::CheckQuit() {
+  const int exit_code = quit_exit_code_;
+  const int64_t now = qbase::TimeTicks::Now();
+  last_quit_check_us_ = now;
+  bool quit = browser_count_ <= 0;
+  if (!quit) {
+    if (HasShownWindow()) {
+      windowless_since_us_ = 0;
+    } else if (windowless_since_us_ == 0) {
+      windowless_since_us_ = now;
+    } else if (now - windowless_since_us_ >= quit_grace_us_) {
+      // Nothing is shown and the engine has not closed its browsers in
+      // all that time: end anyway, the shutdown closes what is left.
+      quit = true;
+    }
+  }
+  if (quit) {
+    quit_pending_ = false;
     qbase::ThreadRegistry::PostTask(qbase::UiThreadId, [exit_code] { ::PostQuitMessage(exit_code); });
     return;
   }
-  qbase::ThreadRegistry::PostDelayedTask(
-      qbase::UiThreadId, ToWeakCallback([exit_code] { CefManager::Instance()->RequestQuit(exit_code); }),
-      kQuitRecheckDelayUs);
+  // Without a UI thread to check on, there is nothing to wait for.
+  if (!qbase::ThreadRegistry::PostDelayedTask(
+          qbase::UiThreadId, ToWeakCallback([] { CefManager::Instance()->CheckQuit(); }), kQuitRecheckDelayUs)) {
+    quit_pending_ = false;
+  }
 }
 
 }  // namespace qiv_comp

@@ -22,6 +22,11 @@ class CefManager : public qbase::SupportWeakCallback {
   // "path" read in full, however long it is.
   static std::wstring ReadPathVariable();
 
+  // What the program does as an engine sub-process: hands the engine an
+  // application object of its own. 0 or more in a sub-process, negative in
+  // the browser process, as CefExecuteProcess answers.
+  static int ExecuteSubProcess(const CefMainArgs& args);
+
   // True only in the browser process once the engine has started; false in
   // an engine sub-process, whose work is then done.
   bool Initialize(const std::wstring& app_data_dir, CefSettings& settings, bool is_enable_offset_render);
@@ -36,17 +41,32 @@ class CefManager : public qbase::SupportWeakCallback {
   void DecrementBrowserCount() { --browser_count_; }
   int GetBrowserCount() const { return browser_count_; }
   // Ends the UI loop with the exit code once no browser is left, checking
-  // again every 500 ms until then.
+  // again every 500 ms until then. A browser that never reports its close
+  // (a hung engine) cannot keep an invisible process alive: once no window
+  // of the UI thread is shown any more, the loop ends after the grace
+  // period whatever the count. Requests made meanwhile share one check.
   void RequestQuit(int exit_code);
+  bool IsQuitPending() const { return quit_pending_; }
+  void set_quit_grace_us(int64_t grace_us) { quit_grace_us_ = grace_us; }
 
   static constexpr int64_t kQuitRecheckDelayUs = 500 * 1000;
+  static constexpr int64_t kQuitGraceUs = 3000 * 1000;
 
  private:
   CefManager() = default;
 
+  void CheckQuit();
+
   CefMessageLoopDispatcher message_dispatcher_;
   int browser_count_ = 0;
   bool is_enable_offset_render_ = true;
+  // UI thread only.
+  bool quit_pending_ = false;
+  int quit_exit_code_ = 0;
+  int64_t quit_grace_us_ = kQuitGraceUs;
+  // When the UI thread was first seen without a shown window; 0 while it has one.
+  int64_t windowless_since_us_ = 0;
+  int64_t last_quit_check_us_ = 0;
 };
 
 }  // namespace qiv_comp

@@ -1,5 +1,7 @@
 #include "browser/client_app.h"
 
+#include "browser/cef_js_bridge.h"
+#include "browser/cef_js_handler.h"
 #include "browser/cef_manager.h"
 #include "include/cef_cookie.h"
 
@@ -32,20 +34,34 @@ void ClientApp::OnContextInitialized() {
   if (manager) manager->SetSupportedSchemes(cookieable_schemes_, true, nullptr);
 }
 
+namespace {
+
+bool HasType(CefRefPtr<CefListValue> arguments, size_t index, CefValueType type) {
+  return arguments && arguments->GetSize() > index && arguments->GetType(index) == type;
+}
+
+}  // namespace
+
+ClientApp::ClientApp() = default;
+
+ClientApp::~ClientApp() = default;
+
 void ClientApp::OnWebKitInitialized() {
-  // The JavaScript extension and the renderer's bridge are installed here
-  // once the bridge exists; until then pages get no injected object.
+  CefRefPtr<CefJSHandler> handler = new CefJSHandler();
+  if (!render_js_bridge_) render_js_bridge_ = std::make_shared<CefJSBridge>();
+  handler->AttachJSBridge(render_js_bridge_);
+  CefRegisterExtension(CefJSHandler::kExtensionName, CefJSHandler::kExtensionCode, handler.get());
 }
 
 void ClientApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDictionaryValue> extra_info) {
-  // The renderer's bridge is made here when OnWebKitInitialized has not made
-  // it; see OnWebKitInitialized.
+  if (!render_js_bridge_) render_js_bridge_ = std::make_shared<CefJSBridge>();
 }
 
 void ClientApp::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                   CefRefPtr<CefV8Context> context) {
-  // The bridge drops the frame's pending callbacks and registered functions
-  // here; without a bridge there are none.
+  if (!render_js_bridge_) return;
+  render_js_bridge_->RemoveFrameCallbacks(frame, context);
+  render_js_bridge_->UnregisterFrameFunctions(frame, context);
 }
 
 void ClientApp::OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -64,8 +80,32 @@ void ClientApp::OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser, CefRefPtr<Ce
 
 bool ClientApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                          CefProcessId source_process, CefRefPtr<CefProcessMessage> message) {
-  // Messages for the page ("ExecuteJsCallback", "CallJsFunction") are the
-  // bridge's; without it nothing here handles them.
+  if (!render_js_bridge_ || !message || !browser) return false;
+  const std::wstring name = message->GetName().ToWString();
+  CefRefPtr<CefListValue> arguments = message->GetArgumentList();
+  // Arguments of the wrong kinds make no message of ours.
+  if (name == L"ExecuteJsCallback") {
+    if (!HasType(arguments, 0, VTYPE_INT) || !HasType(arguments, 1, VTYPE_BOOL) ||
+        !HasType(arguments, 2, VTYPE_STRING)) {
+      return false;
+    }
+    render_js_bridge_->RunJsCallback(arguments->GetInt(0), arguments->GetBool(1), arguments->GetString(2));
+    return true;
+  }
+  if (name == L"CallJsFunction") {
+    if (!HasType(arguments, 0, VTYPE_STRING) || !HasType(arguments, 1, VTYPE_STRING) ||
+        !HasType(arguments, 2, VTYPE_INT) || !HasType(arguments, 3, VTYPE_INT)) {
+      return false;
+    }
+    const int frame_id = arguments->GetInt(3);
+    CefRefPtr<CefFrame> target = frame_id < 0 ? browser->GetMainFrame() : browser->GetFrame(frame_id);
+    if (!target) {
+      CefJSBridge::AnswerNativeCall(browser, arguments->GetInt(2), CefJSBridge::FunctionNotFoundReply);
+      return true;
+    }
+    render_js_bridge_->RunJsFunction(arguments->GetString(0), arguments->GetString(1), target, arguments->GetInt(2));
+    return true;
+  }
   return false;
 }
 

@@ -14,10 +14,13 @@ class CefJSBridge;
 // single reference count.
 class ClientApp : public CefApp, public CefBrowserProcessHandler, public CefRenderProcessHandler {
  public:
-  ClientApp() = default;
+  ClientApp();
+  ~ClientApp() override;
 
   const std::vector<CefString>& cookieable_schemes() const { return cookieable_schemes_; }
   bool last_node_is_editable() const { return last_node_is_editable_; }
+  // Renderer only; null in the browser process.
+  std::shared_ptr<CefJSBridge> render_js_bridge() const { return render_js_bridge_; }
 
   // CefApp
   void OnBeforeCommandLineProcessing(const CefString& process_type, CefRefPtr<CefCommandLine> command_line) override;

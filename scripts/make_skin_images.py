@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
-"""Paints the skin's pictures into resources/themes/default/.
+"""Paints the skin's pictures into resources/themes/default/, and the
+program's icon (the skin's emblem) into app/tarnwell.ico.
 
-The PNGs are committed; run this only to change them. It needs Pillow and
+The PNGs and the icon are committed; run this only to change them. It needs Pillow and
 NumPy (Debian: python3-pil python3-numpy). The output is the same on every
 run: all randomness comes from fixed seeds.
 
     /usr/bin/python3 scripts/make_skin_images.py
 """
 
+import io
 import math
 import os
+import struct
 import sys
 
 import numpy as np
@@ -445,6 +448,13 @@ def caption_button(kind, state, size=(36, 30)):
             o = 2.5 * s
             draw.rectangle([cx - r + o, cy - r, cx + r, cy + r - o], outline=glyph, width=lw)
             draw.rectangle([cx - r, cy - r + o, cx + r - o, cy + r], fill=(0, 0, 0, 0), outline=glyph, width=lw)
+        elif kind == "refresh":
+            # Most of a circle, its open end carrying an arrow head.
+            draw.arc([cx - r, cy - r, cx + r, cy + r], start=-50, end=250, fill=glyph, width=lw)
+            tip = (cx + r * math.cos(math.radians(-50)), cy + r * math.sin(math.radians(-50)))
+            head = 3.2 * s
+            draw.polygon([(tip[0] + head * 0.9, tip[1] - head * 0.2), (tip[0] - head * 0.7, tip[1] - head * 0.9),
+                          (tip[0] - head * 0.1, tip[1] + head * 0.9)], fill=glyph)
 
     image = supersampled(size, paint)
     if state == "normal":
@@ -456,15 +466,19 @@ def caption_button(kind, state, size=(36, 30)):
     return image
 
 
-def logo(size):
-    """The emblem: a gold ring round a castle of three spires above a lake."""
+def logo(size, ring=1.0):
+    """The emblem: a gold ring round a castle of three spires above a lake.
+
+    |ring| scales the ring's widths, which are in pixels of the skin's small
+    sizes; the icon's large sizes widen them with the emblem."""
     def paint(draw, s):
         w = size * s
         gold = (246, 214, 150, 255)
-        draw.ellipse([1 * s, 1 * s, w - 1 * s, w - 1 * s], fill=(58, 36, 20, 255))
-        draw.ellipse([2.2 * s, 2.2 * s, w - 2.2 * s, w - 2.2 * s], fill=(232, 176, 84, 255))
-        draw.ellipse([3.6 * s, 3.6 * s, w - 3.6 * s, w - 3.6 * s], fill=(34, 30, 62, 255))
-        draw.chord([3.6 * s, 3.6 * s, w - 3.6 * s, w - 3.6 * s], 15, 165, fill=(60, 86, 140, 255))
+        r = ring * s
+        draw.ellipse([1 * r, 1 * r, w - 1 * r, w - 1 * r], fill=(58, 36, 20, 255))
+        draw.ellipse([2.2 * r, 2.2 * r, w - 2.2 * r, w - 2.2 * r], fill=(232, 176, 84, 255))
+        draw.ellipse([3.6 * r, 3.6 * r, w - 3.6 * r, w - 3.6 * r], fill=(34, 30, 62, 255))
+        draw.chord([3.6 * r, 3.6 * r, w - 3.6 * r, w - 3.6 * r], 15, 165, fill=(60, 86, 140, 255))
         ground = w * 0.66
         # Side towers, the wall between them, and the taller keep.
         for left, right, top in ((0.26, 0.38, 0.44), (0.62, 0.74, 0.44), (0.42, 0.58, 0.34)):
@@ -476,14 +490,53 @@ def logo(size):
     return supersampled((size, size), paint, 8)
 
 
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 128, 256)
+
+
+def icon_entry(image):
+    """One image of an icon file: PNG for 256 pixels, a 32-bit DIB with its
+    mask below that, which every icon reader takes."""
+    size = image.size[0]
+    if size >= 256:
+        buffer = io.BytesIO()
+        image.save(buffer, format="PNG", optimize=True)
+        return buffer.getvalue()
+    pixels = np.asarray(image.convert("RGBA"), dtype=np.uint8)
+    bgra = pixels[::-1, :, [2, 1, 0, 3]].tobytes()  # bottom-up rows
+    mask_row = ((size + 31) // 32) * 4
+    mask = bytes(mask_row * size)  # the alpha channel decides
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(bgra) + len(mask), 0, 0, 0, 0)
+    return header + bgra + mask
+
+
+def icon_file(images):
+    entries = [icon_entry(image) for image in images]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for image, data in zip(images, entries):
+        size = image.size[0]
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(entries)
+
+
+def save_icon():
+    images = [logo(size, max(1.0, size / 24.0)) for size in ICON_SIZES]
+    path = os.path.join(ROOT, "app", "tarnwell.ico")
+    with open(path, "wb") as out:
+        out.write(icon_file(images))
+    print(os.path.relpath(path, ROOT), ICON_SIZES)
+
+
 def main():
     save(start_picture(), "cef", "start", "start_bg.png")
     save(shadow_image(), "public", "bk", "bk_shadow.png")
-    for kind in ("close", "min", "max", "restore"):
+    for kind in ("close", "min", "max", "restore", "refresh"):
         for state in ("normal", "hot", "pushed"):
             save(caption_button(kind, state), "public", "button", "btn_%s_%s.png" % (kind, state))
     save(logo(24), "public", "logo", "logo_24.png")
     save(logo(48), "public", "logo", "logo_48.png")
+    save_icon()
     return 0
 
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/in_process/engine_context.h"
+#include "engine/in_process/renderer.h"
 #include "engine/in_process/values_impl.h"
 
 namespace inproc {
@@ -12,6 +13,8 @@ namespace {
 constexpr wchar_t kViewClassName[] = L"InProcessEngineView";
 // Larger views are refused rather than allocated.
 constexpr int kMaxViewSide = 16384;
+// A page cannot make its view's painting unbounded.
+constexpr size_t kMaxContentRects = 4096;
 
 class RequestImpl : public CefRequest {
  public:
@@ -57,7 +60,7 @@ void FrameImpl::LoadURL(const CefString& url) {
     std::lock_guard<std::mutex> guard(lock_);
     browser = browser_;
   }
-  if (!browser) return;
+  if (!browser || !is_main_) return;
   std::wstring target = url.ToWString();
   EngineContext::PostUi(
       [browser, target](EngineContext&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
@@ -65,6 +68,7 @@ void FrameImpl::LoadURL(const CefString& url) {
 
 CefString FrameImpl::GetURL() {
   std::lock_guard<std::mutex> guard(lock_);
+  if (!is_main_) return url_;
   return browser_ ? CefString(browser_->url()) : CefString();
 }
 
@@ -82,8 +86,17 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefPro
   ListData data;
   if (!ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   int64_t frame_id = identifier_;
-  EngineContext::PostUi([browser_id, frame_id, name, data](EngineContext& engine) {
-    engine.SendToRenderer(browser_id, frame_id, name, data);
+  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  if (!engine) return;
+  // On the engine's thread it goes out now; from any other thread it goes
+  // to the renderer directly, as a real browser process's IPC channel
+  // takes messages from every thread.
+  if (engine->ui() && engine->ui()->RunsOnCurrentThread()) {
+    engine->SendToRenderer(browser_id, frame_id, name, data);
+    return;
+  }
+  engine->PostToRenderer([browser_id, frame_id, name, data](Renderer& renderer) {
+    renderer.DeliverMessage(browser_id, frame_id, name, data);
   });
 }
 
@@ -130,9 +143,19 @@ LRESULT CALLBACK BrowserImpl::ViewProc(HWND window, UINT message, WPARAM wparam,
       PAINTSTRUCT paint = {};
       HDC dc = ::BeginPaint(window, &paint);
       uint32_t bgra = browser ? browser->background_ : 0xFFFFFFFF;
-      HBRUSH brush = ::CreateSolidBrush(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
-      ::FillRect(dc, &paint.rcPaint, brush);
-      ::DeleteObject(brush);
+      auto fill = [dc](const RECT& rect, uint32_t colour) {
+        HBRUSH brush = ::CreateSolidBrush(RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF));
+        ::FillRect(dc, &rect, brush);
+        ::DeleteObject(brush);
+      };
+      fill(paint.rcPaint, bgra);
+      if (browser) {
+        for (const ContentRect& content : browser->content_) {
+          fill(RECT{content.rect.x, content.rect.y, content.rect.x + content.rect.width,
+                    content.rect.y + content.rect.height},
+               content.bgra);
+        }
+      }
       ::EndPaint(window, &paint);
       return 0;
     }
@@ -155,19 +178,79 @@ void BrowserImpl::ViewDestroyedByParent() {
     std::lock_guard<std::mutex> guard(lock_);
     window_handle_ = nullptr;
   }
-  if (state_ != State::kAlive) return;
-  CefRefPtr<BrowserImpl> self(this);
-  // Not from inside the window's destruction.
-  EngineContext::PostUi([self](EngineContext&) { self->FinishClose(); });
+  if (!IsAlive()) return;
   state_ = State::kClosing;
+  CefRefPtr<BrowserImpl> self(this);
+  // Not from inside the window's destruction, unless the engine's thread
+  // takes no more tasks: a close is never dropped.
+  if (!EngineContext::PostUi([self](EngineContext&) { self->FinishClose(); })) FinishClose();
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64_t identifier) {
-  return main_frame_->GetIdentifier() == identifier ? CefRefPtr<CefFrame>(main_frame_.get()) : nullptr;
+  if (main_frame_->GetIdentifier() == identifier) return main_frame_.get();
+  std::lock_guard<std::mutex> guard(lock_);
+  for (const CefRefPtr<FrameImpl>& child : child_frames_) {
+    if (child->GetIdentifier() == identifier) return child.get();
+  }
+  return nullptr;
+}
+
+void BrowserImpl::AttachChildFrame(int sequence, int64_t frame_id, const std::wstring& url) {
+  if (!IsAlive() || sequence != sequence_) return;
+  CefRefPtr<FrameImpl> frame = new FrameImpl(this, frame_id, false, url);
+  std::lock_guard<std::mutex> guard(lock_);
+  child_frames_.push_back(frame);
+}
+
+void BrowserImpl::DetachChildFrames() {
+  std::vector<CefRefPtr<FrameImpl>> frames;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    frames.swap(child_frames_);
+  }
+  for (const CefRefPtr<FrameImpl>& frame : frames) frame->DetachBrowser();
+}
+
+void BrowserImpl::AddContentRect(int sequence, const CefRect& rect, uint32_t bgra) {
+  if (!IsAlive() || sequence != sequence_ || content_.size() >= kMaxContentRects) return;
+  content_.push_back(ContentRect{rect, bgra});
+  Repaint();
+}
+
+void BrowserImpl::SetPopupWidget(int sequence, bool show, const CefRect& rect, uint32_t bgra) {
+  if (!IsAlive() || sequence != sequence_ || !window_info_.windowless_rendering_enabled) return;
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefRenderHandler> render = client ? client->GetRenderHandler() : nullptr;
+  if (!render) return;
+  if (!show) {
+    if (!popup_shown_) return;
+    popup_shown_ = false;
+    render->OnPopupShow(this, false);
+    return;
+  }
+  popup_shown_ = true;
+  popup_rect_ = rect;
+  popup_bgra_ = bgra;
+  render->OnPopupShow(this, true);
+  render->OnPopupSize(this, rect);
+  PaintPopup();
+}
+
+void BrowserImpl::PaintPopup() {
+  if (!popup_shown_ || hidden_ || popup_rect_.width <= 0 || popup_rect_.height <= 0 ||
+      popup_rect_.width > kMaxViewSide || popup_rect_.height > kMaxViewSide) {
+    return;
+  }
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefRenderHandler> render = client ? client->GetRenderHandler() : nullptr;
+  if (!render) return;
+  std::vector<uint32_t> frame(static_cast<size_t>(popup_rect_.width) * popup_rect_.height, popup_bgra_);
+  CefRenderHandler::RectList dirty{CefRect(0, 0, popup_rect_.width, popup_rect_.height)};
+  render->OnPaint(this, PET_POPUP, dirty, frame.data(), popup_rect_.width, popup_rect_.height);
 }
 
 void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
-  if (state_ != State::kAlive) return;
+  if (!IsAlive()) return;
   int target_index = history_index_;
   std::wstring target = url;
   switch (kind) {
@@ -197,6 +280,11 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
     return;
   }
 
+  // The old page's frames, content and pop-up go with it.
+  DetachChildFrames();
+  content_.clear();
+  if (popup_shown_) SetPopupWidget(sequence_, false, CefRect(), 0);
+
   if (kind == Navigation::kNew) {
     history_.resize(static_cast<size_t>(history_index_ + 1));
     history_.push_back(target);
@@ -222,7 +310,7 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
 void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring& error_text,
                                const std::wstring& title) {
   // A load that a newer navigation replaced reports nothing.
-  if (state_ != State::kAlive || sequence != sequence_) return;
+  if (!IsAlive() || sequence != sequence_) return;
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefLoadHandler> load = client ? client->GetLoadHandler() : nullptr;
   std::wstring current = url();
@@ -242,7 +330,7 @@ void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring&
 }
 
 void BrowserImpl::TitleChanged(const std::wstring& title) {
-  if (state_ != State::kAlive) return;
+  if (!IsAlive()) return;
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
   if (display) display->OnTitleChange(this, title);
@@ -254,7 +342,7 @@ void BrowserImpl::SetBackground(uint32_t bgra) {
 }
 
 void BrowserImpl::Repaint() {
-  if (state_ != State::kAlive) return;
+  if (!IsAlive()) return;
   if (!window_info_.windowless_rendering_enabled) {
     if (view_) ::InvalidateRect(view_.get(), nullptr, FALSE);
     return;
@@ -268,19 +356,48 @@ void BrowserImpl::Repaint() {
   if (view.width <= 0 || view.height <= 0 || view.width > kMaxViewSide || view.height > kMaxViewSide) return;
   size_t pixels = static_cast<size_t>(view.width) * static_cast<size_t>(view.height);
   std::vector<uint32_t> frame(pixels, background_);
+  for (const ContentRect& content : content_) {
+    int left = std::max(content.rect.x, 0);
+    int top = std::max(content.rect.y, 0);
+    int right = std::min(content.rect.x + content.rect.width, view.width);
+    int bottom = std::min(content.rect.y + content.rect.height, view.height);
+    for (int y = top; y < bottom; ++y) {
+      std::fill(frame.begin() + static_cast<size_t>(y) * view.width + left,
+                frame.begin() + static_cast<size_t>(y) * view.width + right, content.bgra);
+    }
+  }
   CefRenderHandler::RectList dirty{CefRect(0, 0, view.width, view.height)};
   render->OnPaint(this, PET_VIEW, dirty, frame.data(), view.width, view.height);
+  PaintPopup();
 }
 
 void BrowserImpl::Close(bool force) {
-  if (state_ != State::kAlive) return;
+  switch (state_) {
+    case State::kClosed:
+      return;
+    case State::kClientClosing:
+    case State::kClosing:
+      // The client was asked once; a forced close ends it now.
+      if (force) FinishClose();
+      return;
+    case State::kAlive:
+      break;
+  }
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
   bool client_closes = life_span && life_span->DoClose(this);
+  // DoClose may have taken the parent, and the view, with it.
+  if (state_ == State::kClosed) return;
+  if (state_ == State::kClosing) {
+    if (force) FinishClose();
+    return;
+  }
   // A client that closes the parent window itself finishes the close through
   // the view's destruction; without a view there is nothing to wait for.
-  if (client_closes && !force && view_) return;
-  state_ = State::kClosing;
+  if (client_closes && !force && view_) {
+    state_ = State::kClientClosing;
+    return;
+  }
   FinishClose();
 }
 
@@ -300,6 +417,7 @@ void BrowserImpl::FinishClose() {
     std::lock_guard<std::mutex> guard(lock_);
     window_handle_ = nullptr;
   }
+  DetachChildFrames();
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
   state_ = State::kClosed;
@@ -346,7 +464,7 @@ void BrowserImpl::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefCl
                                const CefBrowserSettings& settings, const CefPoint& inspect_element_at) {
   CefRefPtr<BrowserImpl> self(this);
   EngineContext::PostUi([self, window_info, client](EngineContext& engine) {
-    if (self->state_ != State::kAlive) return;
+    if (!self->IsAlive()) return;
     if (self->devtools_ && self->devtools_->IsAlive()) return;
     self->devtools_ = engine.CreateBrowserOnUi(engine.NextBrowserId(), window_info, client,
                                                L"devtools://devtools/inspector.html", true);

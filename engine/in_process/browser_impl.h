@@ -15,16 +15,20 @@ namespace inproc {
 class BrowserImpl;
 class EngineContext;
 
-// The browser side's main frame.
+// A frame as the browser side sees it: the main frame, or a child frame of
+// the current page with the address it loaded.
 class FrameImpl : public CefFrame {
  public:
-  FrameImpl(BrowserImpl* browser, int64_t identifier) : browser_(browser), identifier_(identifier) {}
+  FrameImpl(BrowserImpl* browser, int64_t identifier, bool is_main = true, std::wstring url = std::wstring())
+      : browser_(browser), identifier_(identifier), is_main_(is_main), url_(std::move(url)) {}
 
-  // When the browser has closed: the frame no longer reaches it.
+  // When the browser has closed, or the page holding a child frame has
+  // gone: the frame no longer reaches the browser.
   void DetachBrowser();
 
+  // A child frame's load does nothing: only main frames navigate here.
   void LoadURL(const CefString& url) override;
-  bool IsMain() override { return true; }
+  bool IsMain() override { return is_main_; }
   CefString GetURL() override;
   int64_t GetIdentifier() override { return identifier_; }
   CefRefPtr<CefBrowser> GetBrowser() override;
@@ -35,6 +39,8 @@ class FrameImpl : public CefFrame {
   std::mutex lock_;
   CefRefPtr<BrowserImpl> browser_;
   int64_t identifier_;
+  bool is_main_;
+  std::wstring url_;
   IMPLEMENT_REFCOUNTING(FrameImpl);
 };
 
@@ -54,10 +60,15 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void LoadFinished(int sequence, int error_code, const std::wstring& error_text, const std::wstring& title);
   void TitleChanged(const std::wstring& title);
   void SetBackground(uint32_t bgra);
+  // For the page of load |sequence| only: a later page starts afresh.
+  void AttachChildFrame(int sequence, int64_t frame_id, const std::wstring& url);
+  void AddContentRect(int sequence, const CefRect& rect, uint32_t bgra);
+  void SetPopupWidget(int sequence, bool show, const CefRect& rect, uint32_t bgra);
   void Close(bool force);
   void ViewDestroyedByParent();
   void Repaint();
-  bool IsAlive() const { return state_ == State::kAlive; }
+  // Also while the client closes the window it asked to close itself.
+  bool IsAlive() const { return state_ == State::kAlive || state_ == State::kClientClosing; }
   bool is_popup() const { return is_popup_; }
   uint32_t background() const { return background_; }
   CefRefPtr<FrameImpl> main_frame() const { return main_frame_; }
@@ -66,6 +77,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // Any thread.
   std::wstring url();
   bool audio_muted() const { return muted_; }
+  bool hidden() const { return hidden_; }
   std::vector<InputEvent> TakeInputEvents();
 
   // CefBrowser
@@ -99,10 +111,15 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void SendCaptureLostEvent() override;
 
  private:
-  enum class State { kAlive, kClosing, kClosed };
+  // kClientClosing: DoClose said the client closes the parent window; the
+  // view's destruction or a forced close ends it. kClosing: the end is
+  // posted.
+  enum class State { kAlive, kClientClosing, kClosing, kClosed };
 
   static LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
   void FinishClose();
+  void DetachChildFrames();
+  void PaintPopup();
   void RecordInput(const InputEvent& event);
   bool CanGoBack() const { return history_index_ > 0; }
   bool CanGoForward() const { return history_index_ + 1 < static_cast<int>(history_.size()); }
@@ -118,13 +135,22 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   HWND window_handle_ = nullptr;
   std::wstring url_;
   std::vector<InputEvent> input_;
+  std::vector<CefRefPtr<FrameImpl>> child_frames_;
   std::atomic<bool> muted_{false};
+  std::atomic<bool> hidden_{false};
 
   // Engine UI thread only.
   State state_ = State::kAlive;
   qbase::UniqueWindow view_;
-  bool hidden_ = false;
   uint32_t background_ = 0xFFFFFFFF;
+  struct ContentRect {
+    CefRect rect;
+    uint32_t bgra;
+  };
+  std::vector<ContentRect> content_;
+  bool popup_shown_ = false;
+  CefRect popup_rect_;
+  uint32_t popup_bgra_ = 0;
   std::vector<std::wstring> history_;
   int history_index_ = -1;
   int sequence_ = 0;

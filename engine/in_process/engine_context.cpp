@@ -129,9 +129,13 @@ void EngineContext::RunOnUiAndWait(std::function<void()> task) {
 
 void EngineContext::CloseEverything() {
   // Browsers still open at shutdown close as if forced, so every client
-  // still hears OnBeforeClose.
-  std::map<int, CefRefPtr<BrowserImpl>> open = browsers_;
-  for (auto& entry : open) entry.second->Close(true);
+  // still hears OnBeforeClose; one client's close may end another browser
+  // meanwhile, so look again until none is left. Only then does the
+  // renderer stop, with every browser's end queued before its stop.
+  for (int round = 0; !browsers_.empty() && round < 64; ++round) {
+    std::map<int, CefRefPtr<BrowserImpl>> open = browsers_;
+    for (auto& entry : open) entry.second->Close(true);
+  }
   if (renderer_) renderer_->Stop();
 }
 
@@ -146,14 +150,16 @@ bool EngineContext::EnsureRenderer() {
     handler->OnBeforeChildProcessLaunch(child_line.get());
     handler->OnRenderProcessThreadCreated(extra_info.get());
   }
-  auto renderer = std::make_unique<Renderer>(app_, [](std::function<void(RendererHost&)> call) {
-    return PostUi([call](EngineContext& engine) { call(engine); });
-  });
-  if (!renderer->Start(extra_info->Data())) {
+  auto renderer = std::make_unique<Renderer>(
+      [](std::function<void(RendererHost&)> call) { return PostUi([call](EngineContext& engine) { call(engine); }); });
+  if (!renderer->Start(extra_info->Data(), child_line->GetCommandLineString().ToWString())) {
     log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
     return false;
   }
-  renderer_ = std::move(renderer);
+  {
+    std::lock_guard<std::mutex> guard(renderer_lock_);
+    renderer_ = std::move(renderer);
+  }
   log_.Write(LOGSEVERITY_INFO, "renderer started");
   return true;
 }
@@ -199,11 +205,18 @@ void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::
   });
 }
 
+bool EngineContext::PostToRenderer(std::function<void(Renderer&)> task) {
+  std::lock_guard<std::mutex> guard(renderer_lock_);
+  return renderer_ && renderer_->Post(std::move(task));
+}
+
 void EngineContext::BrowserClosed(int browser_id) {
   if (browsers_.erase(browser_id) == 0) return;
   --live_browsers_;
   log_.Write(LOGSEVERITY_INFO, "browser " + std::to_string(browser_id) + " closed");
-  if (renderer_) renderer_->Post([browser_id](Renderer& renderer) { renderer.BrowserDestroyed(browser_id); });
+  if (renderer_ && !renderer_->Post([browser_id](Renderer& renderer) { renderer.BrowserDestroyed(browser_id); })) {
+    log_.Write(LOGSEVERITY_ERROR, "the renderer had stopped before browser " + std::to_string(browser_id) + " closed");
+  }
 }
 
 void EngineContext::OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
@@ -250,9 +263,26 @@ void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std
   if (!browser || !browser->IsAlive()) return;
   CefRefPtr<CefClient> client = browser->client();
   if (!client) return;
+  // A message from a frame that has gone away is dropped: it must never
+  // pass for one of another frame.
   CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
-  if (!frame) frame = browser->GetMainFrame();
+  if (!frame) {
+    log_.Write(LOGSEVERITY_INFO, L"message from a frame that is gone dropped: " + name);
+    return;
+  }
   client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER, ProcessMessageImpl::Received(name, data));
+}
+
+void EngineContext::OnFrameAttached(int browser_id, int sequence, int64_t frame_id, const std::wstring& url) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->AttachChildFrame(sequence, frame_id, url);
+}
+
+void EngineContext::OnPaintRect(int browser_id, int sequence, const CefRect& rect, uint32_t bgra) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->AddContentRect(sequence, rect, bgra);
+}
+
+void EngineContext::OnPopupWidget(int browser_id, int sequence, bool show, const CefRect& rect, uint32_t bgra) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->SetPopupWidget(sequence, show, rect, bgra);
 }
 
 void EngineContext::OnTitleChange(int browser_id, const std::wstring& title) {
@@ -318,6 +348,11 @@ std::vector<std::wstring> SupportedCookieSchemes(bool* include_defaults) {
   return result;
 }
 
+bool IsHidden(CefRefPtr<CefBrowser> browser) {
+  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
+  return impl && impl->hidden();
+}
+
 bool IsAudioMuted(CefRefPtr<CefBrowser> browser) {
   auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
   return impl && impl->audio_muted();
@@ -343,7 +378,12 @@ std::vector<std::pair<std::wstring, std::wstring>> SwitchesOf(CefRefPtr<CefComma
 
 namespace {
 
+// A renderer's thread is a renderer process of its own: nothing of the
+// browser process is within its reach.
+bool InRenderer() { return inproc::Renderer::Current() != nullptr; }
+
 bool IsSubProcess() {
+  if (InRenderer()) return true;
   CefRefPtr<inproc::CommandLineImpl> line = inproc::ProcessCommandLine();
   return !line->GetSwitchValue("type").empty();
 }
@@ -351,7 +391,9 @@ bool IsSubProcess() {
 }  // namespace
 
 int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void* windows_sandbox_info) {
-  // A sub-process of this engine has no work of its own: it ends at once.
+  // A starting renderer runs on with the application it is given here;
+  // other sub-processes of this engine have no work of their own.
+  if (inproc::Renderer::AdoptApplication(application)) return 0;
   return IsSubProcess() ? 0 : -1;
 }
 
@@ -361,15 +403,19 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefP
   return inproc::EngineContext::Initialize(settings, application);
 }
 
-void CefShutdown() { inproc::EngineContext::Shutdown(); }
+void CefShutdown() {
+  if (!InRenderer()) inproc::EngineContext::Shutdown();
+}
 
 void CefDoMessageLoopWork() {
+  if (InRenderer()) return;
   std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
   if (engine && engine->ui()) engine->ui()->DoWork();
 }
 
 bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {
   if (!task) return false;
+  if (thread_id == TID_UI && InRenderer()) return false;
   if (thread_id == TID_UI) return inproc::EngineContext::PostUi([task](inproc::EngineContext&) { task->Execute(); });
   // As in a renderer process: only the renderer's own thread can reach it.
   if (thread_id == TID_RENDERER) {
@@ -389,6 +435,7 @@ bool CefCurrentlyOn(CefThreadId thread_id) {
 bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client, const CefString& url,
                                    const CefBrowserSettings& settings, CefRefPtr<CefDictionaryValue> extra_info,
                                    CefRefPtr<CefRequestContext> request_context) {
+  if (InRenderer()) return false;
   std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
   if (!engine || engine->shutting_down() || !client) return false;
   int id = engine->NextBrowserId();
@@ -399,6 +446,7 @@ bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<C
 }
 
 CefRefPtr<CefCookieManager> CefCookieManager::GetGlobalManager(CefRefPtr<CefCompletionCallback> callback) {
+  if (InRenderer()) return nullptr;
   std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
   if (!engine) return nullptr;
   if (callback) inproc::EngineContext::PostUi([callback](inproc::EngineContext&) { callback->OnComplete(); });

@@ -49,6 +49,9 @@ class EngineContext : public RendererHost {
   CefRefPtr<BrowserImpl> FindBrowser(int id) const;
   void LoadInRenderer(int browser_id, const std::wstring& url, int sequence);
   void SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data);
+  // Any thread: straight to the renderer, which drops it when the browser
+  // is gone. False when there is no renderer.
+  bool PostToRenderer(std::function<void(Renderer&)> task);
   void BrowserClosed(int browser_id);
 
   // RendererHost
@@ -61,6 +64,9 @@ class EngineContext : public RendererHost {
   void OnTitleChange(int browser_id, const std::wstring& title) override;
   void OnBackgroundChange(int browser_id, uint32_t bgra) override;
   void OnConsoleMessage(int browser_id, const std::wstring& message) override;
+  void OnFrameAttached(int browser_id, int sequence, int64_t frame_id, const std::wstring& url) override;
+  void OnPaintRect(int browser_id, int sequence, const CefRect& rect, uint32_t bgra) override;
+  void OnPopupWidget(int browser_id, int sequence, bool show, const CefRect& rect, uint32_t bgra) override;
 
  private:
   bool EnsureRenderer();
@@ -80,7 +86,9 @@ class EngineContext : public RendererHost {
   std::atomic<int> next_browser_id_{0};
   std::atomic<int64_t> next_frame_id_{0};
   std::atomic<int> live_browsers_{0};
-  // Engine UI thread only.
+  // Set and reset on the engine's UI thread; other threads only post to it
+  // under the lock.
+  std::mutex renderer_lock_;
   std::unique_ptr<Renderer> renderer_;
   std::map<int, CefRefPtr<BrowserImpl>> browsers_;
 };

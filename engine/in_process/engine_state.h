@@ -23,6 +23,8 @@ int LiveBrowserCount();
 std::vector<std::pair<std::wstring, std::wstring>> BrowserProcessSwitches();
 std::vector<std::wstring> SupportedCookieSchemes(bool* include_defaults);
 bool IsAudioMuted(CefRefPtr<CefBrowser> browser);
+// What the client last told WasHidden.
+bool IsHidden(CefRefPtr<CefBrowser> browser);
 std::vector<InputEvent> TakeInputEvents(CefRefPtr<CefBrowser> browser);
 // A command line of the engine's kind, parsed from text.
 CefRefPtr<CefCommandLine> CreateCommandLine(const std::wstring& text);

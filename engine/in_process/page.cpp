@@ -198,6 +198,36 @@ void Page::ConsoleLog(const std::wstring& message) {
   renderer_->PostToHost([id, message](RendererHost& host) { host.OnConsoleMessage(id, message); });
 }
 
+void Page::PaintRect(const CefRect& rect, uint32_t bgra) {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(id);
+  int sequence = browser ? browser->sequence() : 0;
+  renderer_->PostToHost([id, sequence, rect, bgra](RendererHost& host) { host.OnPaintRect(id, sequence, rect, bgra); });
+}
+
+void Page::ShowPopupWidget(const CefRect& rect, uint32_t bgra) {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(id);
+  int sequence = browser ? browser->sequence() : 0;
+  renderer_->PostToHost(
+      [id, sequence, rect, bgra](RendererHost& host) { host.OnPopupWidget(id, sequence, true, rect, bgra); });
+}
+
+void Page::HidePopupWidget() {
+  if (!IsLoaded()) return;
+  int id = browser_id_;
+  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(id);
+  int sequence = browser ? browser->sequence() : 0;
+  renderer_->PostToHost([id, sequence](RendererHost& host) { host.OnPopupWidget(id, sequence, false, CefRect(), 0); });
+}
+
+CefRefPtr<CefFrame> Page::AddChildFrame(const std::wstring& url) {
+  if (!IsLoaded()) return nullptr;
+  return renderer_->AddChildFrame(browser_id_, url);
+}
+
 void Page::Post(std::function<void(Page&)> task, int delay_ms) {
   if (!IsLoaded() || !task) return;
   std::weak_ptr<Page> weak = self_;

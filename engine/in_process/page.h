@@ -8,6 +8,7 @@
 
 #include "engine/in_process/renderer_host.h"
 #include "include/cef_frame.h"
+#include "include/cef_types.h"
 #include "include/cef_v8.h"
 
 namespace inproc {
@@ -55,6 +56,16 @@ class Page {
   // The colour windowless frames and the native window are filled with.
   void SetBackgroundColor(uint32_t bgra);
   void ConsoleLog(const std::wstring& message);
+  // Content of the view: a filled rectangle over the background, in view
+  // coordinates, until the next navigation.
+  void PaintRect(const CefRect& rect, uint32_t bgra);
+  // The pop-up widget a windowless view paints apart from the view (a
+  // select box's open list): |rect| in view coordinates.
+  void ShowPopupWidget(const CefRect& rect, uint32_t bgra);
+  void HidePopupWidget();
+  // A child frame of this page's browser that loads |url| with its own
+  // context and page script. Null once the page is gone.
+  CefRefPtr<CefFrame> AddChildFrame(const std::wstring& url);
   // Runs later on the renderer thread, inside this page's context, if the
   // page is still loaded then.
   void Post(std::function<void(Page&)> task, int delay_ms = 0);

@@ -2,7 +2,9 @@
 
 #include "base/framework_thread.h"
 #include "base/message_loop_proxy.h"
+#include "engine/in_process/command_line_impl.h"
 #include "engine/in_process/renderer_browser.h"
+#include "engine/in_process/sub_process_entry.h"
 #include "engine/in_process/values_impl.h"
 
 namespace inproc {
@@ -10,6 +12,10 @@ namespace inproc {
 namespace {
 
 thread_local Renderer* t_current_renderer = nullptr;
+// Set while the sub-process entry runs on a starting renderer's thread.
+thread_local Renderer* t_starting_renderer = nullptr;
+
+}  // namespace
 
 class RendererThread : public qbase::FrameworkThread {
  public:
@@ -18,11 +24,16 @@ class RendererThread : public qbase::FrameworkThread {
 
  protected:
   void Init() override { t_current_renderer = renderer_; }
-  void Cleanup() override { t_current_renderer = nullptr; }
+  void Cleanup() override {
+    renderer_->ThreadEnding();
+    t_current_renderer = nullptr;
+  }
 
  private:
   Renderer* renderer_;
 };
+
+namespace {
 
 bool IsNameChar(wchar_t c) {
   return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'$';
@@ -88,11 +99,24 @@ void RendererFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<Ce
 }
 
 RendererBrowser::RendererBrowser(Renderer* renderer, int identifier, int64_t frame_id)
-    : renderer_(renderer), identifier_(identifier), main_frame_(new RendererFrame(renderer, this, frame_id)) {}
+    : renderer_(renderer), identifier_(identifier), main_frame_(new RendererFrame(renderer, this, frame_id, true)) {}
 
 void RendererBrowser::Detach() {
   renderer_ = nullptr;
+  for (const CefRefPtr<RendererFrame>& child : TakeChildFrames()) child->Detach();
   if (main_frame_) main_frame_->Detach();
+}
+
+CefRefPtr<RendererFrame> RendererBrowser::AddChildFrame(int64_t identifier) {
+  CefRefPtr<RendererFrame> frame = new RendererFrame(renderer_, this, identifier, false);
+  child_frames_.push_back(frame);
+  return frame;
+}
+
+std::vector<CefRefPtr<RendererFrame>> RendererBrowser::TakeChildFrames() {
+  std::vector<CefRefPtr<RendererFrame>> frames;
+  frames.swap(child_frames_);
+  return frames;
 }
 
 void RendererBrowser::History(int step) {
@@ -108,18 +132,33 @@ void RendererBrowser::Reload() { History(0); }
 CefRefPtr<CefFrame> RendererBrowser::GetMainFrame() { return main_frame_.get(); }
 
 CefRefPtr<CefFrame> RendererBrowser::GetFrame(int64_t identifier) {
-  return main_frame_ && main_frame_->GetIdentifier() == identifier ? CefRefPtr<CefFrame>(main_frame_.get()) : nullptr;
+  if (main_frame_ && main_frame_->GetIdentifier() == identifier) return main_frame_.get();
+  for (const CefRefPtr<RendererFrame>& child : child_frames_) {
+    if (child->GetIdentifier() == identifier) return child.get();
+  }
+  return nullptr;
 }
 
 // ---- Renderer ----
 
-Renderer::Renderer(CefRefPtr<CefApp> app, HostPoster to_host) : app_(app), to_host_(std::move(to_host)) {}
+Renderer::Renderer(HostPoster to_host) : to_host_(std::move(to_host)) {}
 
 Renderer::~Renderer() { Stop(); }
 
 Renderer* Renderer::Current() { return t_current_renderer; }
 
-bool Renderer::Start(const ListData& extra_info) {
+bool Renderer::AdoptApplication(CefRefPtr<CefApp> app) {
+  Renderer* renderer = t_starting_renderer;
+  if (!renderer || renderer != t_current_renderer) return false;
+  // A second call from the same entry changes nothing, as in a process
+  // whose engine already runs.
+  if (renderer->app_ || !app) return true;
+  renderer->app_ = app;
+  app->OnBeforeCommandLineProcessing("renderer", CommandLineImpl::FromString(renderer->command_line_).get());
+  return true;
+}
+
+bool Renderer::Start(const ListData& extra_info, const std::wstring& command_line) {
   if (thread_) return false;
   thread_ = std::make_unique<RendererThread>(this);
   if (!thread_->StartWithLoop(qbase::LoopKind::kDefault)) {
@@ -131,7 +170,7 @@ bool Renderer::Start(const ListData& extra_info) {
     proxy_ = thread_->message_loop_proxy();
     thread_id_ = thread_->thread_id();
   }
-  return Post([extra_info](Renderer& self) { self.ThreadStarted(extra_info); });
+  return Post([extra_info, command_line](Renderer& self) { self.ThreadStarted(extra_info, command_line); });
 }
 
 void Renderer::Stop() {
@@ -161,7 +200,19 @@ DWORD Renderer::thread_id() const {
   return thread_id_;
 }
 
-void Renderer::ThreadStarted(const ListData& extra_info) {
+void Renderer::ThreadStarted(const ListData& extra_info, const std::wstring& command_line) {
+  command_line_ = command_line;
+  if (CefSubProcessEntry entry = SubProcessEntry()) {
+    // The program starts here as its renderer process would, and hands its
+    // application object over through CefExecuteProcess.
+    t_starting_renderer = this;
+    try {
+      entry(CefMainArgs(::GetModuleHandleW(nullptr)));
+    } catch (...) {
+      // A failing entry leaves a renderer without an application object.
+    }
+    t_starting_renderer = nullptr;
+  }
   if (app_) handler_ = app_->GetRenderProcessHandler();
   if (!handler_) return;
   handler_->OnRenderThreadCreated(new ListValueImpl(extra_info, true));
@@ -171,6 +222,19 @@ void Renderer::ThreadStarted(const ListData& extra_info) {
   accepting_extensions_ = false;
 }
 
+void Renderer::ThreadEnding() {
+  // Like a process that exits: no callback runs any more.
+  handler_ = nullptr;
+  for (auto& entry : browsers_) {
+    ReleaseContext(entry.second.get());
+    entry.second->Detach();
+  }
+  browsers_.clear();
+  entered_.clear();
+  extensions_.clear();
+  app_ = nullptr;
+}
+
 void Renderer::BrowserCreated(int browser_id, int64_t frame_id) {
   if (browsers_.count(browser_id)) return;
   CefRefPtr<RendererBrowser> browser = new RendererBrowser(this, browser_id, frame_id);
@@ -178,8 +242,7 @@ void Renderer::BrowserCreated(int browser_id, int64_t frame_id) {
   if (handler_) handler_->OnBrowserCreated(browser.get(), nullptr);
 }
 
-void Renderer::ReleaseContext(RendererBrowser* browser) {
-  RendererFrame* frame = browser->main_frame();
+void Renderer::ReleaseFrame(RendererBrowser* browser, RendererFrame* frame) {
   CefRefPtr<V8ContextImpl> context = frame->context();
   if (!context) return;
   if (handler_) handler_->OnContextReleased(browser, frame, context.get());
@@ -189,26 +252,40 @@ void Renderer::ReleaseContext(RendererBrowser* browser) {
   frame->set_context(nullptr);
 }
 
-void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
-  CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id);
-  if (!browser) return;
-  ReleaseContext(browser.get());
-  RendererFrame* frame = browser->main_frame();
-  frame->set_url(url);
-
-  PageScript script;
-  if (!FindPage(url, &script)) {
-    PostToHost([browser_id, sequence](RendererHost& host) {
-      host.OnLoadFinished(browser_id, sequence, ERR_NAME_NOT_RESOLVED, L"net::ERR_NAME_NOT_RESOLVED", L"");
-    });
-    return;
+void Renderer::ReleaseContext(RendererBrowser* browser) {
+  // Child frames go before the page that holds them.
+  for (const CefRefPtr<RendererFrame>& child : browser->TakeChildFrames()) {
+    ReleaseFrame(browser, child.get());
+    child->Detach();
   }
+  ReleaseFrame(browser, browser->main_frame());
+}
 
-  CefRefPtr<V8ContextImpl> context = new V8ContextImpl(browser.get(), frame);
+CefRefPtr<CefFrame> Renderer::AddChildFrame(int browser_id, const std::wstring& url) {
+  CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id);
+  if (!browser) return nullptr;
+  int64_t frame_id = next_child_frame_id_++;
+  CefRefPtr<RendererFrame> frame = browser->AddChildFrame(frame_id);
+  frame->set_url(url);
+  int sequence = browser->sequence();
+  PostToHost([browser_id, sequence, frame_id, url](RendererHost& host) {
+    host.OnFrameAttached(browser_id, sequence, frame_id, url);
+  });
+  PageScript script;
+  // A frame whose address nobody serves stays empty, without a context.
+  if (!FindPage(url, &script)) return frame.get();
+  std::shared_ptr<Page> page = StartPage(browser.get(), frame.get(), url, script);
+  for (auto& call : page->TakeDeferred()) PostToHost(std::move(call));
+  return frame.get();
+}
+
+std::shared_ptr<Page> Renderer::StartPage(RendererBrowser* browser, RendererFrame* frame, const std::wstring& url,
+                                          const PageScript& script) {
+  CefRefPtr<V8ContextImpl> context = new V8ContextImpl(browser, frame);
   frame->set_context(context);
-  if (handler_) handler_->OnContextCreated(browser.get(), frame, context.get());
+  if (handler_) handler_->OnContextCreated(browser, frame, context.get());
 
-  auto page = std::make_shared<Page>(this, browser_id, frame, context, url);
+  auto page = std::make_shared<Page>(this, browser->GetIdentifier(), frame, context, url);
   page->self_ = page;
   frame->set_page(page);
   if (script) {
@@ -222,6 +299,26 @@ void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
     }
     page->set_running_script(false);
   }
+  return page;
+}
+
+void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
+  CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id);
+  if (!browser) return;
+  ReleaseContext(browser.get());
+  RendererFrame* frame = browser->main_frame();
+  frame->set_url(url);
+  browser->set_sequence(sequence);
+
+  PageScript script;
+  if (!FindPage(url, &script)) {
+    PostToHost([browser_id, sequence](RendererHost& host) {
+      host.OnLoadFinished(browser_id, sequence, ERR_NAME_NOT_RESOLVED, L"net::ERR_NAME_NOT_RESOLVED", L"");
+    });
+    return;
+  }
+
+  std::shared_ptr<Page> page = StartPage(browser.get(), frame, url, script);
   int error_code = page->error_code();
   std::wstring error_text = page->error_text();
   std::wstring title = page->title();
@@ -234,8 +331,9 @@ void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
 void Renderer::DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
   CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id);
   if (!browser || !handler_) return;
+  // A frame that has gone away gets nothing, and nobody else gets its mail.
   CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
-  if (!frame) frame = browser->GetMainFrame();
+  if (!frame) return;
   handler_->OnProcessMessageReceived(browser.get(), frame, PID_BROWSER, ProcessMessageImpl::Received(name, data));
 }
 

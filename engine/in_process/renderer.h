@@ -22,24 +22,32 @@ class MessageLoopProxy;
 namespace inproc {
 
 class RendererBrowser;
+class RendererFrame;
 
 // A renderer: its own main thread on which every render-process callback
 // of the application arrives. It shares nothing with the browser side;
-// both post plain copied data to each other.
+// both post plain copied data to each other. Its application object is its
+// own, made on its thread by the program's sub-process entry, as a renderer
+// process would make it.
 class Renderer {
  public:
   // Posts a call to the browser side; false once it is gone.
   using HostPoster = std::function<bool(std::function<void(RendererHost&)>)>;
 
-  Renderer(CefRefPtr<CefApp> app, HostPoster to_host);
+  explicit Renderer(HostPoster to_host);
   ~Renderer();
   Renderer(const Renderer&) = delete;
   Renderer& operator=(const Renderer&) = delete;
 
   // The renderer whose main thread is the calling thread, or null.
   static Renderer* Current();
+  // While the sub-process entry runs on a starting renderer's thread: takes
+  // the application object that CefExecuteProcess was given. False
+  // anywhere else.
+  static bool AdoptApplication(CefRefPtr<CefApp> app);
 
-  bool Start(const ListData& extra_info);
+  // |command_line| is the renderer's, with its "--type=renderer".
+  bool Start(const ListData& extra_info, const std::wstring& command_line);
   // Lets queued work finish, then ends the thread.
   void Stop();
   bool Post(std::function<void(Renderer&)> task, int64_t delay_ms = 0);
@@ -59,6 +67,8 @@ class Renderer {
   CefRefPtr<CefV8Handler> FindNative(const std::wstring& function_name) const;
   std::wstring ExtensionText(const std::wstring& name) const;
   std::shared_ptr<Page> CurrentPage(int browser_id) const;
+  // A child frame of a browser's main frame, loading |url|.
+  CefRefPtr<CefFrame> AddChildFrame(int browser_id, const std::wstring& url);
   CefRefPtr<RendererBrowser> FindBrowser(int browser_id) const;
   CefRefPtr<CefRenderProcessHandler> handler() const { return handler_; }
   bool PostToHost(std::function<void(RendererHost&)> call) { return to_host_(std::move(call)); }
@@ -71,22 +81,31 @@ class Renderer {
     std::vector<std::wstring> natives;
   };
 
-  void ThreadStarted(const ListData& extra_info);
+  void ThreadStarted(const ListData& extra_info, const std::wstring& command_line);
+  // The renderer's process ends: what it made goes, on its own thread.
+  void ThreadEnding();
   void ReleaseContext(RendererBrowser* browser);
+  void ReleaseFrame(RendererBrowser* browser, RendererFrame* frame);
+  std::shared_ptr<Page> StartPage(RendererBrowser* browser, RendererFrame* frame, const std::wstring& url,
+                                  const PageScript& script);
 
-  CefRefPtr<CefApp> app_;
   HostPoster to_host_;
+  friend class RendererThread;
   std::unique_ptr<qbase::FrameworkThread> thread_;
   // Other threads post through the proxy; it is dropped before the thread stops.
   mutable std::mutex proxy_lock_;
   std::shared_ptr<qbase::MessageLoopProxy> proxy_;
   DWORD thread_id_ = 0;
   // Everything below belongs to the renderer thread.
+  CefRefPtr<CefApp> app_;
+  std::wstring command_line_;
   CefRefPtr<CefRenderProcessHandler> handler_;
   std::map<int, CefRefPtr<RendererBrowser>> browsers_;
   std::vector<CefRefPtr<V8ContextImpl>> entered_;
   std::vector<Extension> extensions_;
   bool accepting_extensions_ = false;
+  // Child frames are numbered by the renderer, apart from the main frames.
+  int64_t next_child_frame_id_ = 0x40000000;
 };
 
 }  // namespace inproc

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/in_process/page.h"
 #include "engine/in_process/v8_context_impl.h"
@@ -16,8 +17,8 @@ class RendererBrowser;
 // A renderer's view of a frame; it lives on the renderer thread only.
 class RendererFrame : public CefFrame {
  public:
-  RendererFrame(Renderer* renderer, RendererBrowser* browser, int64_t identifier)
-      : renderer_(renderer), browser_(browser), identifier_(identifier) {}
+  RendererFrame(Renderer* renderer, RendererBrowser* browser, int64_t identifier, bool is_main)
+      : renderer_(renderer), browser_(browser), identifier_(identifier), is_main_(is_main) {}
 
   void Detach();
   CefRefPtr<V8ContextImpl> context() const { return context_; }
@@ -27,7 +28,7 @@ class RendererFrame : public CefFrame {
   void set_url(const std::wstring& url) { url_ = url; }
 
   void LoadURL(const CefString& url) override;
-  bool IsMain() override { return true; }
+  bool IsMain() override { return is_main_; }
   CefString GetURL() override;
   int64_t GetIdentifier() override { return identifier_; }
   CefRefPtr<CefBrowser> GetBrowser() override;
@@ -38,6 +39,7 @@ class RendererFrame : public CefFrame {
   Renderer* renderer_;
   RendererBrowser* browser_;
   int64_t identifier_;
+  bool is_main_;
   std::wstring url_;
   CefRefPtr<V8ContextImpl> context_;
   std::shared_ptr<Page> page_;
@@ -52,6 +54,11 @@ class RendererBrowser : public CefBrowser {
 
   RendererFrame* main_frame() const { return main_frame_.get(); }
   void Detach();
+  CefRefPtr<RendererFrame> AddChildFrame(int64_t identifier);
+  std::vector<CefRefPtr<RendererFrame>> TakeChildFrames();
+  // The sequence of the main frame's current load.
+  int sequence() const { return sequence_; }
+  void set_sequence(int sequence) { sequence_ = sequence; }
 
   CefRefPtr<CefBrowserHost> GetHost() override { return nullptr; }
   void GoBack() override;
@@ -67,7 +74,9 @@ class RendererBrowser : public CefBrowser {
 
   Renderer* renderer_;
   int identifier_;
+  int sequence_ = 0;
   CefRefPtr<RendererFrame> main_frame_;
+  std::vector<CefRefPtr<RendererFrame>> child_frames_;
   IMPLEMENT_REFCOUNTING(RendererBrowser);
 };
 

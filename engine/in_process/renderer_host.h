@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/in_process/list_data.h"
+#include "include/cef_types.h"
 
 namespace inproc {
 
@@ -22,6 +23,12 @@ class RendererHost {
   virtual void OnTitleChange(int browser_id, const std::wstring& title) = 0;
   virtual void OnBackgroundChange(int browser_id, uint32_t bgra) = 0;
   virtual void OnConsoleMessage(int browser_id, const std::wstring& message) = 0;
+  // A page of load |sequence| made a child frame.
+  virtual void OnFrameAttached(int browser_id, int sequence, int64_t frame_id, const std::wstring& url) = 0;
+  // Page content: a rectangle in the view, and the pop-up widget (a select
+  // box's list, say) that a windowless view paints separately.
+  virtual void OnPaintRect(int browser_id, int sequence, const CefRect& rect, uint32_t bgra) = 0;
+  virtual void OnPopupWidget(int browser_id, int sequence, bool show, const CefRect& rect, uint32_t bgra) = 0;
 };
 
 }  // namespace inproc

@@ -16,8 +16,9 @@ class ListValueImpl : public CefListValue {
   // Received lists are read-only: a receiver cannot change what it was sent.
   bool IsReadOnly() const { return read_only_; }
   bool SetSize(size_t size);
-  size_t GetSize();
-  CefValueType GetType(size_t index);
+
+  size_t GetSize() override;
+  CefValueType GetType(size_t index) override;
 
   bool GetBool(size_t index) override;
   int GetInt(size_t index) override;

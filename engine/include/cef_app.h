@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "include/cef_base.h"
 #include "include/cef_browser_process_handler.h"
 #include "include/cef_command_line.h"
@@ -30,6 +32,15 @@ class CefApp : public virtual CefBaseRefCounted {
 int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void* windows_sandbox_info);
 bool CefInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application,
                    void* windows_sandbox_info);
+// How this program runs as an engine sub-process: what its entry does when
+// started with a "--type=" switch, that is make its own application object
+// and hand it to CefExecuteProcess. An engine whose renderers run as threads
+// of the browser process calls it on each renderer's main thread instead of
+// starting the executable again, so a renderer never shares the browser
+// process's application object. Set it before the first browser is created;
+// without one a renderer runs with no application object.
+using CefSubProcessEntry = std::function<int(const CefMainArgs& args)>;
+void CefSetSubProcessEntry(CefSubProcessEntry entry);
 // On the thread that called CefInitialize.
 void CefShutdown();
 // For a client that runs the engine on its own UI thread.

@@ -7,6 +7,9 @@
 // copies.
 class CefListValue : public virtual CefBaseRefCounted {
  public:
+  virtual size_t GetSize() = 0;
+  // VTYPE_INVALID past the end.
+  virtual CefValueType GetType(size_t index) = 0;
   // A missing index or a value of another type gives the type's default.
   virtual bool GetBool(size_t index) = 0;
   virtual int GetInt(size_t index) = 0;

@@ -119,6 +119,11 @@ HWND ChildProgram::WaitForWindow(const std::wstring& class_name, DWORD timeout_m
       timeout_ms);
 }
 
+HWND ChildProgram::WaitForWindowOfClass(const std::wstring& class_name, DWORD timeout_ms) {
+  return WaitForMatch(
+      info_.dwProcessId, [&](HWND window) { return ClassOf(window) == class_name; }, timeout_ms);
+}
+
 HWND ChildProgram::WaitForTitledWindow(const std::wstring& title, DWORD timeout_ms) {
   return WaitForMatch(
       info_.dwProcessId, [&](HWND window) { return TextOf(window) == title; }, timeout_ms);

@@ -35,6 +35,8 @@ class ChildProgram {
   // A visible top-level window of this process with that class, waiting
   // for it up to the time-out; null when none appeared.
   HWND WaitForWindow(const std::wstring& class_name, DWORD timeout_ms);
+  // A top-level window of this process with that class, shown or not.
+  HWND WaitForWindowOfClass(const std::wstring& class_name, DWORD timeout_ms);
   // A top-level window of this process with that title (message boxes).
   HWND WaitForTitledWindow(const std::wstring& title, DWORD timeout_ms);
 

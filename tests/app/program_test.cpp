@@ -93,13 +93,29 @@ TEST(StartWindow, OpensCentredOnTheWorkAreaAndItsCloseButtonEndsTheProgram) {
   EXPECT_LE(std::abs((rect.left + rect.right) - (work.left + work.right)), 2);
   EXPECT_LE(std::abs((rect.top + rect.bottom) - (work.top + work.bottom)), 2);
 
+  // The login window is there, hidden while its page cannot load (this
+  // engine serves no portal), in its place over the picture.
+  HWND login = program.WaitForWindowOfClass(tarnwell::kLoginWindowName, kStartTimeout);
+  ASSERT_NE(login, nullptr);
+  EXPECT_EQ(TitleOf(login), tarnwell::kLoginWindowName);
+  EXPECT_EQ(::GetWindow(login, GW_OWNER), window);
+  RECT login_rect = {};
+  ASSERT_TRUE(::GetWindowRect(login, &login_rect));
+  EXPECT_EQ(login_rect.left, rect.left + 550);
+  EXPECT_EQ(login_rect.top, rect.top + 252);
+  EXPECT_EQ(login_rect.right - login_rect.left, 380);
+
   // Nothing ends the program but the player.
   EXPECT_EQ(program.WaitForExit(1000), -1);
+  EXPECT_FALSE(::IsWindowVisible(login));
   // A click beside the button does nothing.
   ClickAt(window, kShadow + 200, kShadow + 300);
   EXPECT_EQ(program.WaitForExit(1000), -1);
+  const ULONGLONG clicked = ::GetTickCount64();
   ClickClose(window);
   EXPECT_EQ(program.WaitForExit(kExitTimeout), 0);
+  // The close does not wait for the engine's browsers to report.
+  EXPECT_LT(::GetTickCount64() - clicked, 10000u);
   EXPECT_FALSE(::IsWindow(window));
 }
 
@@ -134,6 +150,50 @@ TEST(StartWindow, MissingFilesAreToldInAMessageBoxAndTheProgramEndsWithCodeZero)
     ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_EQ(program.WaitForExit(kExitTimeout), 0);
   }
+}
+
+// A start layout that stays inside every nesting limit and still asks for
+// unbounded work: it includes itself a thousand times, names a class that
+// names itself eight times, holds ten thousand siblings and a megabyte
+// value. The program must show its window (or the load-failure box) soon and
+// still end with code 0.
+TEST(StartWindow, AHostileStartLayoutStillOpensAndCloses) {
+  std::wstring folder = LayOutProgram(L"hostile_layout");
+  ASSERT_FALSE(folder.empty());
+  std::wstring layout = folder + L"resources\\themes\\default\\cef\\basic.xml";
+  std::string text = ReadBytes(layout);
+  const size_t bar = text.find("<HBox name=\"caption_bar\"");
+  ASSERT_NE(bar, std::string::npos);
+  std::string hostile = "<Class name=\"hostile\" value=\"class=&quot;";
+  for (int i = 0; i < 8; ++i) hostile += "hostile ";
+  hostile += "&quot;\"/>";
+  const size_t window_end = text.find('>', text.find("<Window "));
+  text.insert(window_end + 1, hostile);
+  std::string siblings = "<Include source=\"cef\\basic.xml\" count=\"1000\"/><Control class=\"hostile\" name=\"" +
+                         std::string(1 << 20, 'm') + "\"/>";
+  for (int i = 0; i < 10000; ++i) siblings += "<Control width=\"1\" height=\"1\"/>";
+  text.insert(text.find("<HBox name=\"caption_bar\""), siblings);
+  ASSERT_TRUE(WriteBytes(layout, text));
+
+  ChildProgram program;
+  ASSERT_TRUE(program.Start(folder));
+  HWND window = nullptr;
+  HWND box = nullptr;
+  for (DWORD waited = 0; !window && !box && waited < kStartTimeout; waited += 200) {
+    window = program.WaitForWindow(tarnwell::kStartWindowName, 100);
+    if (!window) box = program.WaitForTitledWindow(L"Plaxon", 100);
+  }
+  ASSERT_TRUE(window || box);
+  if (box) {
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(program.WaitForExit(kExitTimeout), 0);
+    return;
+  }
+  // It answers at once: the build is over. Alt+F4 closes it.
+  DWORD_PTR result = 0;
+  EXPECT_NE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result), 0);
+  ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(program.WaitForExit(kExitTimeout), 0);
 }
 
 TEST(StartWindow, BadFilesAndForeignMessagesNeitherStopTheStartNorTheClose) {

@@ -6,6 +6,7 @@
 #include "program_folder.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/render_support.h"
+#include "ui/controls/rich_edit.h"
 #include "ui/core/control.h"
 #include "ui/core/resource_manager.h"
 #include "ui/core/window_impl_base.h"
@@ -48,14 +49,14 @@ TEST_F(ShippedSkin, EveryLayoutBuildsWithTheControlsItsWindowLooksForAndItsButto
     int width, height;            // of the native window, shadow included
   };
   const Layout layouts[] = {
-      {L"cef", L"cef.xml", {L"closebtn", L"label_title", L"page_area"}, L"closebtn", 380, 320},
+      {L"cef", L"cef.xml", {L"btn_refresh", L"label_title", L"page_area"}, nullptr, 380, 320},
       {L"cef",
        L"game.xml",
        {L"label_title", L"minbtn", L"maxbtn", L"restorebtn", L"btn_close", L"size_left", L"size_right", L"size_bottom"},
        L"btn_close",
        1280,
        800},
-      {L"toast", L"toast.xml", {L"close_btn"}, nullptr, 320 + 28, 110 + 28},
+      {L"toast", L"toast.xml", {L"close_btn", L"content"}, nullptr, 320 + 28, 106 + 28},
       {L"shadow", L"shadow.xml", {L"shadow_body"}, nullptr, 0, 0},
   };
   for (const Layout& layout : layouts) {
@@ -77,6 +78,31 @@ TEST_F(ShippedSkin, EveryLayoutBuildsWithTheControlsItsWindowLooksForAndItsButto
     }
     for (const std::wstring& name : layout.names)
       EXPECT_NE(window->FindControl(name), nullptr) << std::string(name.begin(), name.end());
+    if (ui::Control* content = window->FindControl(L"content")) {
+      // The toast's message is a real text field over the platform's engine.
+      auto* edit = dynamic_cast<ui::RichEdit*>(content);
+      ASSERT_NE(edit, nullptr);
+      EXPECT_TRUE(edit->HasEngine());
+      EXPECT_TRUE(edit->IsMultiLine());
+      EXPECT_TRUE(edit->IsReadOnly());
+      edit->SetText(L"A message from the page");
+      EXPECT_EQ(edit->GetText(), L"A message from the page");
+      // Its text shows, opaque, inside the layered window.
+      window->ShowWindow(true, false);
+      ASSERT_TRUE(test_support::PumpUntil([&] { return !edit->GetPos().IsEmpty(); }, 10000));
+      test_support::PumpUntil([] { return false; }, 300);
+      window->PaintNow();
+      const ui::Rect text_area = edit->GetPos();
+      int bright = 0;
+      for (int y = text_area.top; y < text_area.bottom; ++y) {
+        for (int x = text_area.left; x < text_area.right; ++x) {
+          const uint32_t pixel = ui::test::PixelAt(*window->GetRenderContext(), x, y);
+          bright += IsBright(pixel) && ui::test::AlphaOf(pixel) == 255;
+        }
+      }
+      EXPECT_GT(bright, 30) << "light text on the toast's dark panel";
+      ui::test::SaveScreenshot(*window->GetRenderContext(), L"skin_toast.xml.png");
+    }
 
     if (layout.drawn_button) {
       ui::Control* button = window->FindControl(layout.drawn_button);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,6 +125,31 @@ TEST(MessageLoop, DestructionGivesUpOnATaskThatRepostsForever) {
   // Bounded: the thread is not hung, and the task was not kept alive forever.
   EXPECT_GE(destroyed, 90);
   EXPECT_LE(destroyed, 110);
+}
+
+TEST(MessageLoop, DestructionDestroysAChainLongerThanTheBound) {
+  // 102 tasks, each posted by its predecessor's destructor: two more than
+  // the rounds of destruction. The last ones are destroyed with posts
+  // refused, not kept.
+  int destroyed = 0;
+  {
+    auto loop = std::make_unique<MessageLoop>();
+    auto first = std::make_shared<Reposter>(loop.get(), &destroyed, 101);
+    loop->PostTask([first] {});
+    first.reset();
+  }
+  EXPECT_EQ(destroyed, 102);
+}
+
+TEST(MessageLoop, DelaysNearTheLimitSaturate) {
+  UIMessageLoop loop;
+  bool distant_ran = false;
+  loop.PostDelayedTask([&distant_ran] { distant_ran = true; }, INT64_MAX);
+  loop.PostDelayedTask([&distant_ran] { distant_ran = true; }, INT64_MAX - 1000);
+  EXPECT_TRUE(loop.proxy()->PostDelayedTask([&distant_ran] { distant_ran = true; }, INT64_MAX));
+  loop.PostDelayedTask([] { QuitWhenIdle(); }, 20000);
+  loop.Run();
+  EXPECT_FALSE(distant_ran);
 }
 
 TEST(MessageLoop, ProxyOfADeadLoopRefusesAndDestroysTheTask) {

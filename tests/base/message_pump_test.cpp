@@ -142,6 +142,62 @@ TEST(WinUIMessagePump, TasksRunInsideAModalLoopOfAWindowMessage) {
   EXPECT_TRUE(ran_inside);
 }
 
+// A window whose WM_APP handler pumps messages itself, as a drag loop or a
+// hand-written wait would, without ever calling CallMsgFilter.
+LRESULT CALLBACK OwnLoopOnAppMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP) {
+    auto* ran = reinterpret_cast<std::atomic<bool>*>(lparam);
+    const DWORD start = ::GetTickCount();
+    // Bounded so a loop that never sees the task still ends.
+    while (!*ran && ::GetTickCount() - start < 2000) {
+      MSG inner;
+      if (::PeekMessageW(&inner, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&inner);
+        ::DispatchMessageW(&inner);
+      } else {
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      }
+    }
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST(WinUIMessagePump, TasksRunInsideAWindowMessagesOwnLoop) {
+  qbase::UIMessageLoop loop;
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = &OwnLoopOnAppMessage;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"OwnLoopOnAppMessage";
+  ::RegisterClassW(&window_class);
+  qbase::UniqueWindow window(::CreateWindowExW(0, L"OwnLoopOnAppMessage", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                               nullptr, window_class.hInstance, nullptr));
+  ASSERT_TRUE(window);
+  std::atomic<bool> in_own_loop{false};
+  std::atomic<bool> ran{false};
+  DWORD dispatched_at = 0;
+  DWORD ran_at = 0;
+  std::thread poster;
+  loop.PostTask([&] {
+    ::PostMessageW(window.get(), WM_APP, 0, reinterpret_cast<LPARAM>(&ran));
+    poster = std::thread([&] {
+      // Give the loop time to be inside the window's own loop.
+      ::Sleep(100);
+      dispatched_at = ::GetTickCount();
+      loop.proxy()->PostTask([&] {
+        ran_at = ::GetTickCount();
+        ran = true;
+      });
+    });
+  });
+  loop.PostDelayedTask([&] { QuitWhenIdle(); }, 50 * 1000);
+  loop.Run();
+  poster.join();
+  ASSERT_TRUE(ran);
+  // Well inside the two seconds the inner loop waits at most.
+  EXPECT_LT(ran_at - dispatched_at, 1000u);
+}
+
 TEST(WinUIMessagePump, QuitMessageEndsTheRunAndStaysQueued) {
   qbase::UIMessageLoop loop;
   bool later_ran = false;

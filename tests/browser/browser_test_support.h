@@ -10,6 +10,8 @@
 
 #include "include/cef_client.h"
 #include "tests/support/test_support.h"
+#include "tests/support/ui_thread.h"
+#include "ui/core/window_impl_base.h"
 
 namespace browser_test {
 
@@ -57,6 +59,61 @@ class RecordingClient : public CefClient, public CefLifeSpanHandler, public CefL
 
  private:
   IMPLEMENT_REFCOUNTING(RecordingClient);
+};
+
+using test_support::RunAsUiThread;
+using test_support::WaitFor;
+
+// The engine started as the program starts it, for the life of the scope;
+// from inside RunAsUiThread. Shutting down waits for every browser's close
+// to reach the UI thread.
+class EngineScope {
+ public:
+  explicit EngineScope(const std::wstring& folder_name, bool off_screen = false);
+  ~EngineScope();
+  bool started() const { return started_; }
+
+ private:
+  bool started_ = false;
+};
+
+// A test skin under a temp folder ("browser" holds its layouts), started
+// as the program starts its own for as long as the scope lives.
+class TestSkin {
+ public:
+  TestSkin();
+  ~TestSkin();
+};
+
+// The skin the client ships, started as the program starts it.
+class ShippedSkin {
+ public:
+  ShippedSkin();
+  ~ShippedSkin();
+};
+
+// A frame window over a layout of the test skin whose "CefControl" elements
+// become the browser control of the chosen kind. It deletes itself when its
+// native window goes.
+class BrowserWindow : public ui::WindowImplBase {
+ public:
+  enum class Kind { kNative, kOffScreen };
+  using Factory = std::function<ui::Control*()>;
+  BrowserWindow(Kind kind, std::wstring skin_file = L"browser.xml", Factory factory = Factory())
+      : kind_(kind), skin_file_(std::move(skin_file)), factory_(std::move(factory)) {}
+
+  std::wstring GetWindowClassName() const override { return L"TarnwellBrowserTestWindow"; }
+  std::wstring GetSkinFolder() override { return L"browser"; }
+  std::wstring GetSkinFile() override { return skin_file_; }
+  ui::Control* CreateControl(const std::wstring& element_name) override;
+
+  // Creates and shows it, non-layered as browser windows are; null on failure.
+  HWND Open(int x = 40, int y = 40);
+
+ private:
+  Kind kind_;
+  std::wstring skin_file_;
+  Factory factory_;
 };
 
 }  // namespace browser_test

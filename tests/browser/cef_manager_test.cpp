@@ -224,6 +224,42 @@ TEST(CefManagerQuit, EndsTheUiLoopOnlyOnceTheLastBrowserHasClosed) {
   EXPECT_EQ(manager->GetBrowserCount(), 0);
 }
 
+TEST(CefManagerQuit, ABrowserThatNeverReportsItsCloseKeepsNoInvisibleProcessAlive) {
+  CefManager* manager = CefManager::Instance();
+  manager->set_quit_grace_us(300 * 1000);
+  {
+    // A browser that never closes, and no window left: the loop ends after
+    // the grace period anyway.
+    UiThread ui;
+    ASSERT_TRUE(ui.StartWithLoop(qbase::LoopKind::kUI));
+    ASSERT_TRUE(PostToUi([manager] {
+      manager->IncrementBrowserCount();
+      manager->RequestQuit(0);
+      // More requests while one waits share its check.
+      manager->RequestQuit(0);
+    }));
+    EXPECT_EQ(::WaitForSingleObject(ui.thread_handle(), 3000), WAIT_OBJECT_0);
+  }
+  {
+    // While a window is shown nothing ends, however long the wait.
+    UiThread ui;
+    ASSERT_TRUE(ui.StartWithLoop(qbase::LoopKind::kUI));
+    HWND shown = nullptr;
+    ASSERT_TRUE(PostToUi([manager, &shown] {
+      shown = ::CreateWindowExW(0, L"Static", L"shown", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr, nullptr,
+                                nullptr);
+      manager->RequestQuit(0);
+    }));
+    EXPECT_EQ(::WaitForSingleObject(ui.thread_handle(), 1200), static_cast<DWORD>(WAIT_TIMEOUT));
+    ASSERT_TRUE(PostToUi([&shown] { ::ShowWindow(shown, SW_HIDE); }));
+    EXPECT_EQ(::WaitForSingleObject(ui.thread_handle(), 3000), WAIT_OBJECT_0);
+  }
+  manager->DecrementBrowserCount();
+  manager->set_quit_grace_us(CefManager::kQuitGraceUs);
+  EXPECT_EQ(manager->GetBrowserCount(), 0);
+  EXPECT_FALSE(manager->IsQuitPending());
+}
+
 TEST(CefMessageLoopDispatcher, DoesEngineWorkOnlyWhenWorkIsPendingAndTheQueueIsEmpty) {
   CefSettings settings;
   settings.multi_threaded_message_loop = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "engine/in_process/v8_value_impl.h"
@@ -223,6 +224,73 @@ TEST(EngineWindows, AWindowedBrowserIsANativeChildWithTheRequestedParentStyleAnd
   ASSERT_TRUE(PumpUntil([&] { return client->journal.Count("before-close") == 2; }));
   PumpFor(200);
   EXPECT_EQ(client->journal.Count("before-close"), 2);
+}
+
+CefWindowInfo ChildOf(HWND parent) {
+  CefWindowInfo info;
+  info.parent_window = parent;
+  info.style = WS_CHILD | WS_VISIBLE;
+  info.width = 100;
+  info.height = 80;
+  return info;
+}
+
+TEST(EngineLifeSpan, AParentDestroyedDuringShutdownStillEndsItsPageInTheRenderer) {
+  CefRefPtr<TestApp> app = new TestApp();
+  inproc::RegisterPagePrefix(L"https://shutdown.test/", [](inproc::Page&) {});
+  EngineScope engine(app.get());
+  ParentWindow first_parent;
+  ParentWindow second_parent;
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> first = CreateBrowserAndWait(client, ChildOf(first_parent.get()), L"https://shutdown.test/1");
+  CefRefPtr<CefBrowser> second = CreateBrowserAndWait(client, ChildOf(second_parent.get()), L"https://shutdown.test/2");
+  ASSERT_TRUE(first && second);
+  ASSERT_TRUE(PumpUntil([&] { return client->journal.Count("load-end") == 2; }));
+
+  // Closing the first browser at shutdown takes the second one's parent
+  // with it, as a client window closing with its browser would.
+  HWND doomed = second_parent.get();
+  const int first_id = first->GetIdentifier();
+  const int second_id = second->GetIdentifier();
+  client->on_before_close = [doomed, first_id](int id) {
+    if (id == first_id) ::SendMessageW(doomed, WM_CLOSE, 0, 0);
+  };
+  engine.Stop();
+  EXPECT_FALSE(::IsWindow(doomed));
+  EXPECT_EQ(client->journal.Count("before-close"), 2);
+
+  std::vector<std::wstring> released;
+  for (const Journal::Entry& entry : app->journal.Find("context-released")) released.push_back(entry.text);
+  EXPECT_NE(std::find(released.begin(), released.end(), L"https://shutdown.test/2"), released.end());
+  std::vector<int> destroyed;
+  for (const Journal::Entry& entry : app->journal.Find("renderer-browser-destroyed")) destroyed.push_back(entry.number);
+  EXPECT_EQ(destroyed.size(), 2u);
+  EXPECT_NE(std::find(destroyed.begin(), destroyed.end(), second_id), destroyed.end());
+}
+
+TEST(EngineLifeSpan, AForcedCloseAfterAPendingOneAsksTheClientOnceAndClosesOnce) {
+  CefRefPtr<TestApp> app = new TestApp();
+  EngineScope engine(app.get());
+  ParentWindow parent;
+  CefRefPtr<TestClient> client = new TestClient();
+  client->client_closes_window = true;
+  CefRefPtr<CefBrowser> browser = CreateBrowserAndWait(client, ChildOf(parent.get()), L"about:blank");
+  ASSERT_TRUE(browser);
+
+  // The client said it closes the window itself: nothing closes yet.
+  browser->GetHost()->CloseBrowser(false);
+  ASSERT_TRUE(PumpUntil([&] { return client->journal.Has("do-close"); }));
+  PumpFor(100);
+  EXPECT_EQ(client->journal.Count("before-close"), 0);
+
+  browser->GetHost()->CloseBrowser(true);
+  ASSERT_TRUE(PumpUntil([&] { return client->journal.Has("before-close"); }));
+  ::DestroyWindow(parent.get());
+  browser->GetHost()->CloseBrowser(true);
+  PumpFor(200);
+  EXPECT_EQ(client->journal.Count("do-close"), 1);
+  EXPECT_EQ(client->journal.Count("before-close"), 1);
+  EXPECT_EQ(inproc::LiveBrowserCount(), 0);
 }
 
 TEST(EngineWindows, AChildWithoutAParentIsNoBrowser) {

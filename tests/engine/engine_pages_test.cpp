@@ -298,3 +298,54 @@ TEST(EnginePages, WindowlessBrowsersPaintBgraFramesOfTheViewSize) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EnginePages, ChildFramesHaveTheirOwnContextAddressAndMessagesUntilThePageGoes) {
+  CefRefPtr<TestApp> app = new TestApp();
+  std::mutex lock;
+  int64_t child_id = 0;
+  bool child_is_main = true;
+  inproc::RegisterPage(L"https://site.test/parent", [&](inproc::Page& page) {
+    CefRefPtr<CefFrame> child = page.AddChildFrame(L"https://other.test/ad");
+    std::lock_guard<std::mutex> guard(lock);
+    child_id = child ? child->GetIdentifier() : 0;
+    child_is_main = child && child->IsMain();
+  });
+  inproc::RegisterPage(L"https://other.test/ad", [](inproc::Page& page) {
+    page.frame()->SendProcessMessage(PID_BROWSER, CefProcessMessage::Create("from-child"));
+  });
+  inproc::RegisterPage(L"https://site.test/next", [](inproc::Page&) {});
+  EngineScope engine(app.get());
+  CefRefPtr<TestClient> client = new TestClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowserAndWait(client, WindowlessInfo(), L"https://site.test/parent");
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(PumpUntil([&] { return client->journal.Has("browser-message") && client->journal.Has("load-end"); }));
+
+  int64_t id = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    id = child_id;
+    EXPECT_FALSE(child_is_main);
+  }
+  ASSERT_NE(id, 0);
+  EXPECT_NE(id, browser->GetMainFrame()->GetIdentifier());
+  // The browser side knows the frame by the renderer's number, with its own
+  // address.
+  CefRefPtr<CefFrame> frame = browser->GetFrame(id);
+  ASSERT_TRUE(frame);
+  EXPECT_FALSE(frame->IsMain());
+  EXPECT_EQ(frame->GetURL().ToWString(), L"https://other.test/ad");
+  EXPECT_EQ(app->journal.Count("context-created"), 2);
+
+  // Navigating takes the child frame away on both sides, child first.
+  browser->GetMainFrame()->LoadURL(L"https://site.test/next");
+  ASSERT_TRUE(PumpUntil([&] { return client->journal.Count("load-end") == 2; }));
+  EXPECT_FALSE(browser->GetFrame(id));
+  auto released = app->journal.Find("context-released");
+  ASSERT_EQ(released.size(), 2u);
+  EXPECT_EQ(released[0].text, L"https://other.test/ad");
+  EXPECT_EQ(released[1].text, L"https://site.test/parent");
+}
+
+}  // namespace

@@ -117,4 +117,90 @@ TEST(EngineProcess, WithoutItsOwnThreadTheEngineWorksWhenTheClientAsks) {
   CefShutdown();
 }
 
+// What a renderer's own application object saw of its process.
+struct RendererSight {
+  std::mutex lock;
+  std::vector<DWORD> made_on;
+  std::vector<std::wstring> process_types;
+  const void* initialized = nullptr;
+  DWORD initialized_on = 0;
+  bool posted_to_ui = true;
+  bool created_browser = true;
+  bool found_cookie_manager = true;
+  bool on_ui = true;
+};
+
+class RendererOnlyApp : public CefApp, public CefRenderProcessHandler {
+ public:
+  explicit RendererOnlyApp(RendererSight* sight) : sight_(sight) {}
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
+  void OnBeforeCommandLineProcessing(const CefString& process_type, CefRefPtr<CefCommandLine>) override {
+    std::lock_guard<std::mutex> guard(sight_->lock);
+    sight_->process_types.push_back(process_type.ToWString());
+  }
+  void OnWebKitInitialized() override {
+    // Everything of the browser process is out of a renderer's reach.
+    Journal journal;
+    bool posted = CefPostTask(TID_UI, new FlagTask(&journal));
+    CefRefPtr<CefClient> client = new TestClient();
+    bool created =
+        CefBrowserHost::CreateBrowser(WindowlessInfo(), client, L"about:blank", CefBrowserSettings(), nullptr, nullptr);
+    bool cookies = CefCookieManager::GetGlobalManager(nullptr) != nullptr;
+    std::lock_guard<std::mutex> guard(sight_->lock);
+    sight_->initialized = this;
+    sight_->initialized_on = ::GetCurrentThreadId();
+    sight_->posted_to_ui = posted;
+    sight_->created_browser = created;
+    sight_->found_cookie_manager = cookies;
+    sight_->on_ui = CefCurrentlyOn(TID_UI);
+  }
+
+ private:
+  RendererSight* sight_;
+  IMPLEMENT_REFCOUNTING(RendererOnlyApp);
+};
+
+TEST(EngineProcess, TheRendererRunsAnApplicationObjectOfItsOwnMadeAsASubProcessMakesIt) {
+  CefRefPtr<TestApp> app = new TestApp();
+  EngineScope engine(app.get(), L"sub_process_entry");
+  ASSERT_TRUE(engine.started());
+  RendererSight sight;
+  CefSetSubProcessEntry([&sight](const CefMainArgs& args) {
+    {
+      std::lock_guard<std::mutex> guard(sight.lock);
+      sight.made_on.push_back(::GetCurrentThreadId());
+    }
+    CefRefPtr<RendererOnlyApp> renderer_app = new RendererOnlyApp(&sight);
+    return CefExecuteProcess(args, renderer_app.get(), nullptr);
+  });
+  CefRefPtr<TestClient> client = new TestClient();
+  ASSERT_TRUE(CreateBrowserAndWait(client, WindowlessInfo(), L"about:blank"));
+  ASSERT_TRUE(CreateBrowserAndWait(client, WindowlessInfo(), L"about:blank"));
+  ASSERT_TRUE(PumpUntil([&] { return client->journal.Count("load-end") == 2; }));
+  PumpFor(100);
+  DWORD renderer = inproc::RendererThreadId();
+  engine.Stop();
+  CefSetSubProcessEntry(nullptr);
+
+  // The browser process's object never hears a renderer callback.
+  EXPECT_FALSE(app->journal.Has("render-thread-created"));
+  EXPECT_FALSE(app->journal.Has("webkit-initialized"));
+  EXPECT_FALSE(app->journal.Has("renderer-browser-created"));
+  EXPECT_TRUE(app->journal.Has("context-initialized"));
+
+  std::lock_guard<std::mutex> guard(sight.lock);
+  // One renderer, one object, made on its main thread as a renderer process.
+  ASSERT_EQ(sight.made_on.size(), 1u);
+  EXPECT_EQ(sight.made_on[0], renderer);
+  EXPECT_EQ(sight.process_types, std::vector<std::wstring>{L"renderer"});
+  EXPECT_NE(sight.initialized, nullptr);
+  EXPECT_NE(sight.initialized, static_cast<const void*>(app.get()));
+  EXPECT_EQ(sight.initialized_on, renderer);
+  EXPECT_FALSE(sight.posted_to_ui);
+  EXPECT_FALSE(sight.created_browser);
+  EXPECT_FALSE(sight.found_cookie_manager);
+  EXPECT_FALSE(sight.on_ui);
+  EXPECT_EQ(client->journal.Count("after-created"), 2);
+}
+
 }  // namespace

@@ -70,6 +70,33 @@ bool TestApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<
   return on_message ? on_message(browser, frame, message) : false;
 }
 
+// ---- RendererTestApp ----
+
+void RendererTestApp::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {
+  probe_->OnRenderThreadCreated(extra_info);
+}
+void RendererTestApp::OnWebKitInitialized() { probe_->OnWebKitInitialized(); }
+void RendererTestApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDictionaryValue> extra_info) {
+  probe_->OnBrowserCreated(browser, extra_info);
+}
+void RendererTestApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) { probe_->OnBrowserDestroyed(browser); }
+void RendererTestApp::OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                       CefRefPtr<CefV8Context> context) {
+  probe_->OnContextCreated(browser, frame, context);
+}
+void RendererTestApp::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                        CefRefPtr<CefV8Context> context) {
+  probe_->OnContextReleased(browser, frame, context);
+}
+void RendererTestApp::OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                           CefRefPtr<CefDOMNode> node) {
+  probe_->OnFocusedNodeChanged(browser, frame, node);
+}
+bool RendererTestApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                                               CefProcessId source, CefRefPtr<CefProcessMessage> message) {
+  return probe_->OnProcessMessageReceived(browser, frame, source, message);
+}
+
 // ---- TestClient ----
 
 CefRefPtr<CefBrowser> TestClient::Browser(size_t index) {
@@ -105,8 +132,14 @@ void TestClient::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
   journal.Add("after-created", std::wstring(), browser->GetIdentifier());
 }
 
+bool TestClient::DoClose(CefRefPtr<CefBrowser> browser) {
+  journal.Add("do-close", std::wstring(), browser->GetIdentifier());
+  return client_closes_window;
+}
+
 void TestClient::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   journal.Add("before-close", std::wstring(), browser->GetIdentifier());
+  if (on_before_close) on_before_close(browser->GetIdentifier());
 }
 
 void TestClient::OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefLoadHandlerTransitionType) {
@@ -158,6 +191,10 @@ void TestClient::OnPaint(CefRefPtr<CefBrowser>, cef_paint_element_type_t type, c
 
 EngineScope::EngineScope(CefRefPtr<CefApp> app, const std::wstring& folder_name) : folder_(TempFolder(folder_name)) {
   qbase::CreateDirectories(folder_);
+  CefRefPtr<TestApp> probe(dynamic_cast<TestApp*>(app.get()));
+  CefSetSubProcessEntry([probe](const CefMainArgs& args) {
+    return CefExecuteProcess(args, probe ? new RendererTestApp(probe) : nullptr, nullptr);
+  });
   CefSettings settings;
   settings.no_sandbox = 1;
   settings.multi_threaded_message_loop = 1;

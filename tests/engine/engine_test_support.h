@@ -50,7 +50,9 @@ class Journal {
 };
 
 // The application object of the tests: records every process-level and
-// renderer callback. An optional hook answers renderer messages.
+// renderer callback. An optional hook answers renderer messages. The
+// renderer calls it through a RendererTestApp of its own, made as a
+// sub-process makes its application object.
 class TestApp : public CefApp, public CefBrowserProcessHandler, public CefRenderProcessHandler {
  public:
   using MessageHook = std::function<bool(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefProcessMessage>)>;
@@ -80,6 +82,32 @@ class TestApp : public CefApp, public CefBrowserProcessHandler, public CefRender
   IMPLEMENT_REFCOUNTING(TestApp);
 };
 
+// The renderer's application object in the tests: made on the renderer's
+// thread by the sub-process entry, it hands each renderer callback on to the
+// test's TestApp, the way a renderer process would report to a test log.
+class RendererTestApp : public CefApp, public CefRenderProcessHandler {
+ public:
+  explicit RendererTestApp(CefRefPtr<TestApp> probe) : probe_(probe) {}
+
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
+  void OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) override;
+  void OnWebKitInitialized() override;
+  void OnBrowserCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDictionaryValue> extra_info) override;
+  void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override;
+  void OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                        CefRefPtr<CefV8Context> context) override;
+  void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                         CefRefPtr<CefV8Context> context) override;
+  void OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                            CefRefPtr<CefDOMNode> node) override;
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId source,
+                                CefRefPtr<CefProcessMessage> message) override;
+
+ private:
+  CefRefPtr<TestApp> probe_;
+  IMPLEMENT_REFCOUNTING(RendererTestApp);
+};
+
 // A client that records everything the browser side tells it. Answers are
 // set per test.
 class TestClient : public CefClient,
@@ -92,6 +120,10 @@ class TestClient : public CefClient,
   Journal journal;
   std::function<bool(const std::wstring& url)> cancel_navigation;
   std::function<bool(const std::wstring& url)> cancel_popup;
+  // Runs on the engine's UI thread inside OnBeforeClose.
+  std::function<void(int browser_id)> on_before_close;
+  // DoClose's answer: true keeps the window for the client to close.
+  bool client_closes_window = false;
   bool windowless_view = false;
   CefRect view_rect{0, 0, 64, 32};
   std::mutex lock;
@@ -117,6 +149,7 @@ class TestClient : public CefClient,
                      CefRefPtr<CefClient>& client, CefBrowserSettings& settings,
                      CefRefPtr<CefDictionaryValue>& extra_info, bool* no_javascript_access) override;
   void OnAfterCreated(CefRefPtr<CefBrowser> browser) override;
+  bool DoClose(CefRefPtr<CefBrowser> browser) override;
   void OnBeforeClose(CefRefPtr<CefBrowser> browser) override;
 
   void OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefLoadHandlerTransitionType) override;
@@ -135,8 +168,9 @@ class TestClient : public CefClient,
   IMPLEMENT_REFCOUNTING(TestClient);
 };
 
-// Starts the engine with its own UI thread and a log in a fresh folder;
-// stops it again on destruction.
+// Starts the engine with its own UI thread and a log in a fresh folder, its
+// renderers running a RendererTestApp for |app|; stops it again on
+// destruction.
 class EngineScope {
  public:
   explicit EngineScope(CefRefPtr<CefApp> app, const std::wstring& folder_name = L"engine_scope");

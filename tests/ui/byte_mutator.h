@@ -25,9 +25,9 @@ class ByteMutator {
 
   std::string Mutate(const std::string& source) {
     if (Below(3) == 0) return source.substr(0, Below(source.size() + 1));
-    static const char* const kTokens[] = {"<",  ">",    "/>",   "</",  "\"", "=",  "&amp;", "&lt", "<!--", "-->",
-                                          "<?", "?>",   " ",    "\t",  "'",  "&",  "\n",    ";",   "\\n",  "==",
-                                          "<a>", "</a>", "\xFF", "\xE4\xBD", "\xEF\xBB\xBF", "\r\n"};
+    static const char* const kTokens[] = {
+        "<",  ">", "/>", "</", "\"", "=",   "&amp;", "&lt", "<!--", "-->",  "<?",       "?>",           " ",
+        "\t", "'", "&",  "\n", ";",  "\\n", "==",    "<a>", "</a>", "\xFF", "\xE4\xBD", "\xEF\xBB\xBF", "\r\n"};
     const size_t token_count = sizeof(kTokens) / sizeof(kTokens[0]);
     std::string out = source;
     const size_t ops = 1 + Below(6);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <memory>
 #include <string>
 
@@ -186,6 +187,50 @@ TEST_F(PaintedTree, CachedControlsRenderAgainOnlyWhenDirty) {
   Repaint();
   EXPECT_TRUE(test::NearRgb(kGreen, Pixel(25, 25), 0));
   ResourceManager::AddTextColor(L"ctl_paint_blue", kBlue);
+}
+
+TEST_F(PaintedTree, ACachedControlFirstPaintedInPartKeepsAWholeCache) {
+  Control* red = Find(L"red");  // (5, 5) to (45, 45)
+  red->SetCacheEnabled(true);
+  // The first paint of the fresh cache only updates the control's left part.
+  test::FillSurface(*context_, 0);
+  host_.Paint(context_.get(), Rect(0, 0, 20, 160));
+  Repaint();
+  for (int x : {10, 25, 40}) EXPECT_TRUE(test::NearRgb(kRed, Pixel(x, 25), 0)) << x;
+  EXPECT_TRUE(test::NearRgb(kRed, Pixel(40, 40), 0));
+}
+
+// A box that paints through its own bitmap (alpha below 255, or the cache)
+// still clips its children to its rectangle and its rounded corners.
+TEST_F(PaintedTree, ChildrenOfTranslucentAndCachedBoxesStayInsideTheirClip) {
+  for (const wchar_t* mode : {L"alpha=\"200\"", L"cache=\"true\""}) {
+    SCOPED_TRACE(testing::Message() << std::string(mode, mode + wcslen(mode)));
+    test::TestHost host;
+    MarkupBuilder builder;
+    Control* root = builder.Create(
+        std::wstring(L"<Window><Box bkcolor=\"ctl_paint_dark\"><Box name=\"panel\" float=\"true\" "
+                     L"margin=\"20,20,0,0\" width=\"60\" height=\"60\" bkcolor=\"ctl_paint_white\" "
+                     L"borderround=\"24,24\" ") +
+            mode + L"><Control width=\"120\" height=\"120\" bkcolor=\"ctl_paint_red\"/></Box></Box></Window>",
+        nullptr, &host);
+    ASSERT_NE(nullptr, root);
+    host.AttachRoot(root);
+    host.Layout(Rect(0, 0, 120, 120));
+    ASSERT_EQ(Rect(20, 20, 80, 80), host.FindControl(L"panel")->GetPos());
+    std::unique_ptr<IRenderContext> surface = RenderFactory_GdiPlus().CreateRenderContext();
+    ASSERT_TRUE(surface->Resize(120, 120));
+    test::FillSurface(*surface, 0);
+    host.Paint(surface.get(), Rect(0, 0, 120, 120));
+    // The child reaches to (140, 140); outside the box only the root shows.
+    for (const Point& p : {Point(90, 50), Point(50, 90), Point(100, 100)})
+      EXPECT_TRUE(test::NearRgb(kDark, test::PixelAt(*surface, p.x, p.y), 0)) << p.x << "," << p.y;
+    // Inside the rectangle but outside the rounded corner.
+    EXPECT_TRUE(test::NearRgb(kDark, test::PixelAt(*surface, 21, 21), 0));
+    EXPECT_TRUE(test::NearRgb(kDark, test::PixelAt(*surface, 78, 78), 0));
+    // The child shows in the middle of the box.
+    EXPECT_GT(test::RedOf(test::PixelAt(*surface, 50, 50)), 0xC0);
+    EXPECT_FALSE(test::SaveScreenshot(*surface, mode[0] == L'a' ? L"translucent_box.png" : L"cached_box.png").empty());
+  }
 }
 
 TEST_F(PaintedTree, AutoSizedControlsTakeTheirImageSize) {

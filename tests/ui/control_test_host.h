@@ -48,8 +48,9 @@ class TestHost : public ControlHost {
       return;
     }
     for (int guard = 0; guard < 10000; ++guard) {
-      Control* next = root_->FindControl([](Control* control, void*) { return control->IsArranged() ? control : nullptr; },
-                                         nullptr, kFindVisible | kFindMeFirst);
+      Control* next =
+          root_->FindControl([](Control* control, void*) { return control->IsArranged() ? control : nullptr; }, nullptr,
+                             kFindVisible | kFindMeFirst);
       if (!next) break;
       next->SetPos(next->GetPos());
     }

@@ -54,9 +54,10 @@ class Mutator : public test::ByteMutator {
   }
 };
 
-// Wine always reports 0 here; the per-frame checks below catch leaked
-// frames there as well.
+// Wine always reports 0 here, so the checks also count the bitmaps the
+// drawing layer owns, which moves on every platform.
 DWORD GdiObjects() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+int OwnedBitmaps() { return UniqueBitmap::OwnedCount(); }
 
 TEST(ImageRobustness, MutatedFilesDecodeToAnImageOrNothing) {
   test::EnsureGdiplus();
@@ -76,6 +77,7 @@ TEST(ImageRobustness, MutatedFilesDecodeToAnImageOrNothing) {
   // Warm GDI+ codecs and caches up before counting objects.
   for (const std::string& sample : samples) ImageInfo::LoadFromMemory(sample.data(), sample.size(), L"warm");
   const DWORD gdi_before = GdiObjects();
+  const int owned_before = OwnedBitmaps();
 
   Mutator mutator(20261208);
   int decoded = 0;
@@ -107,6 +109,7 @@ TEST(ImageRobustness, MutatedFilesDecodeToAnImageOrNothing) {
   EXPECT_GT(decoded, 100);
   EXPECT_GT(rejected, 100);
   EXPECT_EQ(gdi_before, GdiObjects());
+  EXPECT_EQ(owned_before, OwnedBitmaps());
 
   // A few through the file path too.
   const std::wstring folder = test::MakeTempFolder(L"tarnwell_image_fuzz");
@@ -120,6 +123,7 @@ TEST(ImageRobustness, MutatedFilesDecodeToAnImageOrNothing) {
   ::DeleteFileW(path.c_str());
   ::RemoveDirectoryW(folder.c_str());
   EXPECT_EQ(gdi_before, GdiObjects());
+  EXPECT_EQ(owned_before, OwnedBitmaps());
 }
 
 TEST(ImageRobustness, MutatedSpecificationsParseAndDrawSafely) {
@@ -142,6 +146,8 @@ TEST(ImageRobustness, MutatedSpecificationsParseAndDrawSafely) {
   auto shared = std::shared_ptr<ImageInfo>(ImageInfo::LoadFromMemory(png.data(), png.size(), L"p"));
   target.get_image = [&](const std::wstring&) { return shared; };
   const DWORD gdi_before = GdiObjects();
+  const int owned_before = OwnedBitmaps();
+  ASSERT_GT(owned_before, 0) << "the surface and the image are counted";
 
   Mutator mutator(77);
   for (int i = 0; i < 5000; ++i) {
@@ -154,6 +160,7 @@ TEST(ImageRobustness, MutatedSpecificationsParseAndDrawSafely) {
     DrawControlImage(target, image, mutator.Mutate(samples[0], tokens));
   }
   EXPECT_EQ(gdi_before, GdiObjects());
+  EXPECT_EQ(owned_before, OwnedBitmaps());
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ inline void EnsureGdiplus() { static GdiplusSession session; }
 // 0xAARRGGBB of one pixel of a top-down 32-bit surface.
 inline uint32_t PixelAt(const IRenderContext& context, int x, int y) {
   ::GdiFlush();
-  const uint8_t* p = static_cast<const uint8_t*>(context.GetPixelBits()) + (static_cast<size_t>(y) * context.GetWidth() + x) * 4;
+  const uint8_t* p =
+      static_cast<const uint8_t*>(context.GetPixelBits()) + (static_cast<size_t>(y) * context.GetWidth() + x) * 4;
   return (uint32_t(p[3]) << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
 }
 

@@ -45,6 +45,15 @@ class TestFrame : public WindowImplBase {
     return WindowImplBase::OnClose(message, wparam, lparam, handled);
   }
 
+  // Stands in for default handling that does not turn SC_CLOSE into
+  // WM_CLOSE (as with the system menu's close item disabled): then only the
+  // frame's own handling of the command can close the window.
+  void IgnoreSystemCloseByDefault() { previous_procedure_ = &IgnoringSystemClose; }
+  static LRESULT CALLBACK IgnoringSystemClose(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_CLOSE) return 0;
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+
   int close_messages = 0;
 
  private:
@@ -248,6 +257,16 @@ TEST_F(WindowTest, MaximiseSwapsCaptionButtonsAndDropsTheShadow) {
   EXPECT_EQ(Rect(), frame_->GetShadowBox()->GetLayout()->GetPadding());
   // Maximised windows do not resize by their borders.
   EXPECT_EQ(HTCLIENT, HitTest(1, 100));
+  // Without the shadow's padding the caption starts at the window's top,
+  // where the user sees it, and ends 30 pixels below.
+  PumpUntil([this] {
+    frame_->PaintNow();
+    return Find(L"title")->GetPos().top == 0;
+  }, 2000);
+  const Point title = Center(Find(L"title"));
+  EXPECT_EQ(HTCAPTION, HitTest(title.x, 2));
+  EXPECT_EQ(HTCAPTION, HitTest(title.x, 29));
+  EXPECT_EQ(HTCLIENT, HitTest(title.x, 35)) << "the options row lies below the caption";
 
   PumpUntil([this] {
     frame_->PaintNow();
@@ -262,22 +281,32 @@ TEST_F(WindowTest, MaximiseSwapsCaptionButtonsAndDropsTheShadow) {
 
 TEST_F(WindowTest, CloseButtonAndSystemCloseBothGoThroughTheCloseMessage) {
   ASSERT_NE(nullptr, Open(L"frame.xml"));
+  int close_messages = -1;
+  frame_->AttachWindowClose([this, &close_messages](EventArgs*) {
+    close_messages = frame_->close_messages;
+    return true;
+  });
   Click(Center(Find(L"closebtn")));
   // Fades out, then closes.
   EXPECT_TRUE(*alive_);
   EXPECT_TRUE(PumpUntil([this] { return !*alive_; }, 3000));
+  EXPECT_EQ(1, close_messages);
 
   ASSERT_NE(nullptr, Open(L"frame.xml"));
   TestFrame* frame = frame_;
+  frame->IgnoreSystemCloseByDefault();
   int closes_seen = 0;
-  frame->AttachWindowClose([&closes_seen](EventArgs* args) {
+  close_messages = -1;
+  frame->AttachWindowClose([&closes_seen, &close_messages, frame](EventArgs* args) {
     closes_seen += args->kind == kEventWindowClose ? 1 : 0;
+    close_messages = frame->close_messages;
     return true;
   });
   // Alt+F4 arrives as SC_CLOSE and must become WM_CLOSE.
   ::SendMessageW(frame->GetHWND(), WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_FALSE(*alive_);
   EXPECT_EQ(1, closes_seen);
+  EXPECT_EQ(1, close_messages);
 }
 
 // Reads and dismisses the message box the frame shows from WM_CREATE.

@@ -4,6 +4,7 @@
 
 #include "base/string_conversions.h"
 #include "ui/core/box.h"
+#include "ui/core/build_session.h"
 #include "ui/core/control_host.h"
 #include "ui/core/dpi_scale.h"
 #include "ui/core/resource_manager.h"
@@ -481,12 +482,20 @@ void Control::ApplyAttributeList(const std::wstring& list) {
 }
 
 void Control::SetClass(const std::wstring& classes) {
-  if (g_class_depth >= kMaxClassDepth) return;
+  // Within the depth limit a class that names itself several times still
+  // multiplies the work at every level; the session bounds the total, for
+  // a whole layout build or for one attribute set later.
+  BuildSession::Scope session;
+  if (g_class_depth >= kMaxClassDepth || !session->TakeClassList(classes.size())) return;
   ++g_class_depth;
+  std::weak_ptr<qbase::WeakFlag> alive = GetWeakFlag();
   for (const std::wstring& class_name : Split(classes, L" ")) {
     std::wstring attributes = ResourceManager::GetClassAttributes(class_name);
     if (attributes.empty() && window_) attributes = window_->GetClassAttributes(class_name);
-    if (!attributes.empty()) ApplyAttributeList(attributes);
+    if (attributes.empty()) continue;
+    if (!session->TakeClassList(attributes.size())) break;
+    ApplyAttributeList(attributes);
+    if (alive.expired()) break;  // an attribute's handler destroyed us
   }
   --g_class_depth;
 }
@@ -776,18 +785,20 @@ void Control::Paint(IRenderContext* context, const Rect& dirty) {
         const bool was_transparent = render_context_->SetTransparentTarget(true);
         const Point old_origin =
             render_context_->SetOrigin(Point(rect_.left + render_offset_.x, rect_.top + render_offset_.y));
-        PaintContent(render_context_.get(), dirty);
+        // The whole control: the cache is reused for later paints whatever
+        // part of the window they update.
+        PaintContent(render_context_.get(), rect_);
         render_context_->SetOrigin(old_origin);
         render_context_->SetTransparentTarget(was_transparent);
         cache_dirty_ = false;
       }
-      if (alpha_ < 255) PaintChildren(context, dirty);
+      if (alpha_ < 255) PaintChildrenClipped(context, dirty, round_clip);
       context->BlendFrom(rect_.left, rect_.top, width, height, render_context_->GetHdc(), 0, 0, width, height,
                          static_cast<uint8_t>(alpha_));
       if (alpha_ < 255) {
         render_context_.reset();
       } else {
-        PaintChildren(context, dirty);
+        PaintChildrenClipped(context, dirty, round_clip);
       }
       return;
     }
@@ -797,6 +808,16 @@ void Control::Paint(IRenderContext* context, const Rect& dirty) {
   AutoClip round(context, rect_, border_round_.cx, border_round_.cy, round_clip);
   const Point old_origin = context->OffsetOrigin(render_offset_.x, render_offset_.y);
   PaintContent(context, dirty);
+  PaintChildren(context, dirty);
+  context->SetOrigin(old_origin);
+}
+
+// Children of a cached or translucent control are painted on the window's
+// surface, inside the same clips and offset as in the plain path.
+void Control::PaintChildrenClipped(IRenderContext* context, const Rect& dirty, bool round_clip) {
+  AutoClip clip(context, rect_, clip_);
+  AutoClip round(context, rect_, border_round_.cx, border_round_.cy, round_clip);
+  const Point old_origin = context->OffsetOrigin(render_offset_.x, render_offset_.y);
   PaintChildren(context, dirty);
   context->SetOrigin(old_origin);
 }
@@ -910,7 +931,9 @@ void Control::LoadBkImage() {
 }
 
 void Control::ReleaseBkImage() {
-  image_animator_.Stop(ImageAnimator::kStopKeepFrame);
+  // Scrolling boxes release the images of every child far from the view on
+  // each step: only a running animation needs stopping (and a repaint).
+  if (bk_image_.playing) image_animator_.Stop(ImageAnimator::kStopKeepFrame);
   image_animator_.Reset();
   bk_image_.ClearCache();
   bk_image_.current_frame = 0;

@@ -186,7 +186,7 @@ class Control : public PlaceHolder, public qbase::SupportWeakCallback {
   bool IsImageAnimationOn() const { return image_animation_on_; }
   AnimationManager& GetAnimationManager() { return animation_manager_; }
   // The summed scroll offsets of the ancestors.
-  Point GetScrollOffsetInScrollBox() const;
+  virtual Point GetScrollOffsetInScrollBox() const;
   // Whether |control| is this control or lies below it.
   bool ContainsControl(const Control* control) const;
 
@@ -253,6 +253,8 @@ class Control : public PlaceHolder, public qbase::SupportWeakCallback {
   ImageAnimator image_animator_;
 
  private:
+  void PaintChildrenClipped(IRenderContext* context, const Rect& dirty, bool round_clip);
+
   // UI thread only, like every control.
   static int instance_count_;
 };

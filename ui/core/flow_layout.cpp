@@ -8,16 +8,6 @@
 
 namespace ui {
 
-namespace {
-
-int ClampLength(int value, int minimum, int maximum) {
-  value = std::max(value, minimum);
-  if (maximum >= 0) value = std::min(value, maximum);
-  return value;
-}
-
-}  // namespace
-
 int FlowAxis::MinMain(const Control* child) const { return horizontal ? child->GetMinWidth() : child->GetMinHeight(); }
 int FlowAxis::MaxMain(const Control* child) const { return horizontal ? child->GetMaxWidth() : child->GetMaxHeight(); }
 int FlowAxis::MinCross(const Control* child) const { return horizontal ? child->GetMinHeight() : child->GetMinWidth(); }
@@ -44,7 +34,7 @@ Size ArrangeFlow(const FlowAxis& axis, const std::vector<Control*>& children, Re
       ++stretch_count;
       fixed_total += margins;
     } else {
-      fixed_total += ClampLength(axis.Main(size), axis.MinMain(child), axis.MaxMain(child)) + margins;
+      fixed_total += Layout::ClampLength(axis.Main(size), axis.MinMain(child), axis.MaxMain(child)) + margins;
     }
   }
   if (flow_count > 0) fixed_total += child_margin * (flow_count - 1);
@@ -78,11 +68,11 @@ Size ArrangeFlow(const FlowAxis& axis, const std::vector<Control*>& children, Re
         --remainder;
       }
     }
-    main = ClampLength(main, axis.MinMain(child), axis.MaxMain(child));
+    main = Layout::ClampLength(main, axis.MinMain(child), axis.MaxMain(child));
     int cross = axis.Cross(size) == kLengthStretch
                     ? cross_length - axis.CrossLead(margin) - axis.CrossTrail(margin)
                     : axis.Cross(size);
-    cross = ClampLength(std::max(cross, 0), axis.MinCross(child), axis.MaxCross(child));
+    cross = Layout::ClampLength(std::max(cross, 0), axis.MinCross(child), axis.MaxCross(child));
 
     int cross_start = axis.CrossLead(content) + axis.CrossLead(margin);
     if (axis.CrossAlign(child) == 2) {
@@ -110,10 +100,11 @@ Size EstimateFlow(const FlowAxis& axis, const std::vector<Control*>& children, S
     if (!child->IsVisible() || child->IsFloat()) continue;
     const Size size = child->EstimateSize(available);
     const Rect margin = child->GetMargin();
-    needed_main += ClampLength(axis.Main(size), axis.MinMain(child), axis.MaxMain(child)) + axis.MainLead(margin) +
-                   axis.MainTrail(margin);
-    needed_cross = std::max(needed_cross, ClampLength(axis.Cross(size), axis.MinCross(child), axis.MaxCross(child)) +
-                                              axis.CrossLead(margin) + axis.CrossTrail(margin));
+    needed_main += Layout::ClampLength(axis.Main(size), axis.MinMain(child), axis.MaxMain(child)) +
+                   axis.MainLead(margin) + axis.MainTrail(margin);
+    needed_cross =
+        std::max(needed_cross, Layout::ClampLength(axis.Cross(size), axis.MinCross(child), axis.MaxCross(child)) +
+                                   axis.CrossLead(margin) + axis.CrossTrail(margin));
     ++count;
   }
   if (count >= 2) needed_main += child_margin * (count - 1);

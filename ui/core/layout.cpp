@@ -8,16 +8,11 @@
 
 namespace ui {
 
-namespace {
-
-// A negative minimum never binds; a negative maximum never limits.
-int ClampLength(int value, int minimum, int maximum) {
+int Layout::ClampLength(int value, int minimum, int maximum) {
   value = std::max(value, minimum);
   if (maximum >= 0) value = std::min(value, maximum);
   return value;
 }
-
-}  // namespace
 
 bool Layout::SetAttribute(const std::wstring& name, const std::wstring& value) {
   if (name == L"padding") {

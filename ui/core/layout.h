@@ -39,6 +39,8 @@ class Layout {
   // Places one child in |rect| by its margin, size constraints and
   // alignment; returns the placed size.
   static Size SetFloatPos(Control* child, const Rect& rect);
+  // A negative minimum never binds; a negative maximum never limits.
+  static int ClampLength(int value, int minimum, int maximum);
 
  protected:
   Rect padding_;

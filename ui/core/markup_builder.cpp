@@ -6,15 +6,32 @@
 
 #include "ui/controls/button.h"
 #include "ui/controls/check_box.h"
+#include "ui/controls/child_box.h"
+#include "ui/controls/circle_progress.h"
+#include "ui/controls/combo.h"
 #include "ui/controls/label.h"
+#include "ui/controls/list_box.h"
+#include "ui/controls/list_container_element.h"
 #include "ui/controls/option.h"
+#include "ui/controls/progress.h"
+#include "ui/controls/rich_edit.h"
+#include "ui/controls/scroll_bar.h"
+#include "ui/controls/slider.h"
+#include "ui/controls/tab_box.h"
+#include "ui/controls/tile_box.h"
+#include "ui/controls/tree_view.h"
+#include "ui/controls/virtual_list_box.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/box.h"
+#include "ui/core/build_session.h"
 #include "ui/core/control.h"
 #include "ui/core/control_host.h"
 #include "ui/core/h_box.h"
+#include "ui/core/h_layout.h"
 #include "ui/core/string_util.h"
+#include "ui/core/tile_layout.h"
 #include "ui/core/v_box.h"
+#include "ui/core/v_layout.h"
 
 namespace ui {
 
@@ -95,21 +112,48 @@ Control* MarkupBuilder::CreateBuiltInControl(const std::wstring& name) {
   if (name == L"ButtonBox") return new ButtonBox();
   if (name == L"OptionBox") return new OptionBox();
   if (name == L"CheckBoxBox") return new CheckBoxBox();
+  if (name == L"ScrollBar") return new ScrollBar();
+  if (name == L"RichEdit") return new RichEdit();
+  if (name == L"TabBox") return new TabBox();
+  if (name == L"TileBox") return new TileBox();
+  if (name == L"ChildBox") return new ChildBox();
+  if (name == L"Combo") return new Combo();
+  if (name == L"Slider") return new Slider();
+  if (name == L"Progress") return new Progress();
+  if (name == L"CircleProgress") return new CircleProgress();
+  if (name == L"ListBox") return new ListBox();
+  if (name == L"VListBox") return new ListBox(std::make_unique<VLayout>());
+  if (name == L"HListBox") return new ListBox(std::make_unique<HLayout>());
+  if (name == L"TileListBox") return new ListBox(std::make_unique<TileLayout>());
+  if (name == L"VirtualListBox") return new VirtualListBox();
+  if (name == L"ListContainerElement") return new ListContainerElement();
+  if (name == L"TreeView") return new TreeView();
+  if (name == L"TreeNode") return new TreeNode();
   return nullptr;
 }
 
 Control* MarkupBuilder::Create(const std::wstring& source, const CreateControlCallback& callback,
                                ControlHost* window, Control* parent, Control* root) {
+  BuildSession::Scope session;
   if (!source.empty()) {
-    const bool loaded = source[0] == L'<' ? document_.LoadFromText(source.c_str()) : document_.LoadFromFile(source);
+    const bool is_text = source[0] == L'<';
+    const bool loaded = is_text ? document_.LoadFromText(source.c_str()) : document_.LoadFromFile(source);
     if (!loaded) return nullptr;
+    // The builder outlives only the session it opened.
+    if (!is_text && session.outermost()) session->AddDocument(source, &document_);
   }
   return CreateFromDocument(callback, window, parent, root);
 }
 
 Control* MarkupBuilder::CreateFromDocument(const CreateControlCallback& callback, ControlHost* window,
                                            Control* parent, Control* root) {
-  const XmlNode root_node = document_.GetRoot();
+  return BuildDocument(document_, callback, window, parent, root);
+}
+
+Control* MarkupBuilder::BuildDocument(const XmlDocument& document, const CreateControlCallback& callback,
+                                      ControlHost* window, Control* parent, Control* root) {
+  BuildSession::Scope session;
+  const XmlNode root_node = document.GetRoot();
   if (!root_node.IsValid()) return nullptr;
   callback_ = callback;
   window_ = window;
@@ -191,6 +235,7 @@ void MarkupBuilder::ProcessWindow(const XmlNode& root) {
 }
 
 Control* MarkupBuilder::BuildChildren(const XmlNode& node, Control* parent) {
+  BuildSession::Scope session;
   Control* result = nullptr;
   for (XmlNode child = node.GetFirstChild(); child.IsValid(); child = child.GetNextSibling()) {
     if (aborted_) return nullptr;
@@ -205,12 +250,14 @@ Control* MarkupBuilder::BuildChildren(const XmlNode& node, Control* parent) {
       continue;
     }
 
+    if (std::wcscmp(element, L"Event") == 0 || std::wcscmp(element, L"BubbledEvent") == 0) {
+      if (parent) AttachEvents(child, parent, element[0] == L'B');
+      continue;
+    }
+    // Past the limit the build keeps what it has and adds nothing more.
+    if (!session->TakeControl()) break;
     Control* control = CreateBuiltInControl(element);
     if (!control) {
-      if (std::wcscmp(element, L"Event") == 0 || std::wcscmp(element, L"BubbledEvent") == 0) {
-        if (parent) AttachEvents(child, parent, element[0] == L'B');
-        continue;
-      }
       const ControlFactory& factory = ResourceManager::GetControlFactory();
       if (factory) control = factory(element);
       if (!control && callback_) control = callback_(element);
@@ -253,13 +300,23 @@ Control* MarkupBuilder::BuildInclude(const XmlNode& node, Control* parent) {
   const std::wstring count_text = ReadAttribute(node, L"count");
   const int count = count_text.empty() ? 1 : std::min(ParseInt(count_text.c_str()), kMaxIncludeCount);
 
+  BuildSession::Scope session;
+  // Parsed once for all copies, and once for the whole build when the file
+  // includes itself.
+  XmlDocument inline_text;
+  const XmlDocument* document = nullptr;
+  if (source[0] == L'<') {
+    inline_text.set_preserve_whitespace(true);
+    if (inline_text.LoadFromText(source.c_str())) document = &inline_text;
+  } else {
+    document = session->LoadDocument(source);
+  }
+  if (!document) return nullptr;
   Control* first = nullptr;
   ++g_include_depth;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count && session->TakeInclude(); ++i) {
     MarkupBuilder builder;
-    Control* control = builder.Create(source, callback_, window_, parent);
-    // A source that does not load will not load the next time either.
-    if (!builder.IsLoaded()) break;
+    Control* control = builder.BuildDocument(*document, callback_, window_, parent);
     if (!control) continue;
     if (!parent) {
       // Nothing owns it unless it becomes the result.
@@ -285,6 +342,8 @@ void MarkupBuilder::AttachEvents(const XmlNode& node, Control* owner, bool bubbl
   const std::vector<std::wstring> types = Split(ReadAttribute(node, L"type"), L" ");
   const std::vector<std::wstring> receivers = Split(ReadAttribute(node, L"receiver"), L" ");
   const std::wstring attribute_list = ReadAttribute(node, L"applyattribute");
+  BuildSession::Scope session;
+  if (!session->TakeEventHandlers(types.size() * receivers.size())) return;
 
   for (const std::wstring& type : types) {
     const int kind = EventKindFromName(type);

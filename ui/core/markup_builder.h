@@ -49,6 +49,9 @@ class MarkupBuilder {
   static Control* CreateBuiltInControl(const std::wstring& element_name);
 
  private:
+  // Builds from |document|, which the caller keeps alive for the call.
+  Control* BuildDocument(const XmlDocument& document, const CreateControlCallback& callback, ControlHost* window,
+                         Control* parent, Control* root = nullptr);
   void ProcessGlobal(const XmlNode& root);
   void ProcessWindow(const XmlNode& root);
   // Builds the children of |node| into |parent|; returns the first control

@@ -168,9 +168,16 @@ void ResourceManager::LoadGlobalResources() {
 namespace {
 
 // Parsed layouts by path, kept for the life of the process so embedded
-// layouts are parsed once.
-std::map<std::wstring, std::unique_ptr<MarkupBuilder>>& LayoutCache() {
-  static std::map<std::wstring, std::unique_ptr<MarkupBuilder>> cache;
+// layouts are parsed once. Builds nest (a box filled from a file may hold
+// boxes filled from files, even from the same one), so a builder at work
+// further up the stack is neither re-entered nor replaced.
+struct CachedLayout {
+  std::unique_ptr<MarkupBuilder> builder;
+  bool busy = false;
+};
+
+std::map<std::wstring, CachedLayout>& LayoutCache() {
+  static std::map<std::wstring, CachedLayout> cache;
   return cache;
 }
 
@@ -180,10 +187,17 @@ Control* ResourceManager::CreateControlTree(const std::wstring& layout_path, con
                                             Control* parent, ControlHost* window) {
   auto& cache = LayoutCache();
   auto it = cache.find(layout_path);
-  if (it != cache.end()) return it->second->CreateFromDocument(callback, window, parent);
+  if (it != cache.end() && !it->second.busy) {
+    // Map entries stay where they are while nested builds add others.
+    CachedLayout& entry = it->second;
+    entry.busy = true;
+    Control* control = entry.builder->CreateFromDocument(callback, window, parent);
+    entry.busy = false;
+    return control;
+  }
   auto builder = std::make_unique<MarkupBuilder>();
   Control* control = builder->Create(layout_path, callback, window, parent);
-  if (control) cache[layout_path] = std::move(builder);
+  if (control && cache.find(layout_path) == cache.end()) cache[layout_path].builder = std::move(builder);
   return control;
 }
 

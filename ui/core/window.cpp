@@ -1,8 +1,10 @@
 #include "ui/core/window.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cwchar>
 
+#include "ui/controls/rich_edit.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/box.h"
 #include "ui/core/control.h"
@@ -50,8 +52,11 @@ Rect MonitorWorkArea(HWND hwnd) {
   return Rect(info.rcWork);
 }
 
+// Containers are not tab stops, except the text field, which is a box
+// only so it can scroll.
 bool IsTabStop(Control* control) {
-  return dynamic_cast<Box*>(control) == nullptr && control->IsKeyboardEnabled() && !control->IsNoFocus();
+  const bool container = dynamic_cast<Box*>(control) != nullptr && dynamic_cast<RichEdit*>(control) == nullptr;
+  return !container && control->IsKeyboardEnabled() && !control->IsNoFocus();
 }
 
 }  // namespace
@@ -761,7 +766,9 @@ LRESULT Window::HandleWindowMessage(UINT message, WPARAM wparam, LPARAM lparam, 
     }
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lparam);
-      if (!header || !header->hwndFrom) return 0;
+      // Only a child window's own header is reflected; anything else
+      // (a rich edit's link text, say) names no window to send it to.
+      if (!header || !header->hwndFrom || !::IsChild(hwnd_, header->hwndFrom)) return 0;
       handled = true;
       return ::SendMessageW(header->hwndFrom, message + kReflectOffset, wparam, lparam);
     }
@@ -781,7 +788,7 @@ LRESULT Window::HandleWindowMessage(UINT message, WPARAM wparam, LPARAM lparam, 
       }
       return 0;
     case WM_KEYDOWN:
-      if (wparam == VK_TAB) {
+      if (wparam == VK_TAB && !FocusWantsTab()) {
         SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
         handled = true;
         return 1;
@@ -886,6 +893,11 @@ void Window::DispatchClose() {
   }
   SetFocus(nullptr);
   if (HWND owner = ::GetWindow(hwnd_, GW_OWNER)) ::SetFocus(owner);
+}
+
+bool Window::FocusWantsTab() const {
+  const auto* edit = dynamic_cast<const RichEdit*>(focus_);
+  return edit && edit->IsEnabled() && edit->IsWantTab();
 }
 
 void Window::DispatchKeyDown(WPARAM key) {
@@ -1025,6 +1037,10 @@ void Window::ShowTooltip(Control* control) {
                                         ::GetModuleHandleW(nullptr), nullptr);
     if (!tooltip_window_) return;
     tooltip_info_ = {};
+    // The whole record, up to its last field: the size of common controls
+    // 6, which the program's manifest asks for.
+    static_assert(sizeof(TOOLINFOW) == offsetof(TOOLINFOW, lpReserved) + sizeof(void*),
+                  "the tool record of common controls 6");
     tooltip_info_.cbSize = sizeof(tooltip_info_);
     tooltip_info_.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
     tooltip_info_.hwnd = hwnd_;

@@ -41,6 +41,8 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
  public:
   // Finds the control under a client point before the tree is asked.
   using HitTestHook = std::function<Control*(const Point& point)>;
+  // The program's icon in its resources, which every window class shows.
+  static constexpr UINT kProgramIconId = 1;
 
   Window();
   ~Window() override;
@@ -202,6 +204,8 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   void DispatchMouseHover(const Point& point);
   void DispatchMouseLeave();
   void DispatchKeyDown(WPARAM key);
+  // An enabled rich edit with the focus that takes Tab as text.
+  bool FocusWantsTab() const;
   LRESULT DispatchTouch(WPARAM wparam, LPARAM lparam, bool& handled);
   LRESULT DispatchPointer(UINT message, WPARAM wparam, LPARAM lparam, bool& handled);
   void DispatchSize(WPARAM type);

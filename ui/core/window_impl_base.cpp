@@ -6,6 +6,8 @@
 #include "ui/core/markup_builder.h"
 #include "ui/core/resource_manager.h"
 #include "ui/controls/button.h"
+#include "ui/controls/rich_edit.h"
+#include "ui/controls/scroll_bar.h"
 
 namespace ui {
 
@@ -15,8 +17,11 @@ constexpr const wchar_t* kLoadFailureCaption = L"Plaxon";
 constexpr const wchar_t* kCaptionButtons[] = {L"closebtn", L"minbtn", L"maxbtn", L"restorebtn"};
 
 // Controls in the caption that take clicks themselves instead of dragging
-// the window.
-bool TakesClicksInCaption(Control* control) { return dynamic_cast<ButtonBase*>(control) != nullptr; }
+// the window: buttons, text fields, and the bars that scroll content there.
+bool TakesClicksInCaption(Control* control) {
+  return dynamic_cast<ButtonBase*>(control) != nullptr || dynamic_cast<RichEdit*>(control) != nullptr ||
+         dynamic_cast<ScrollBar*>(control) != nullptr;
+}
 
 }  // namespace
 
@@ -73,6 +78,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool& handled) {
   handled = true;
   ::SetWindowLongW(hwnd_, GWL_STYLE, GetStyle());
   Init(hwnd_);
+  // The program's icon in its resources; programs without one show none.
+  SetIcon(kProgramIconId);
   SetResourcePath(GetSkinFolder());
 
   const std::wstring layout_path = GetResourcePath() + GetSkinFile();
@@ -174,7 +181,9 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lparam, bool& handled) 
   const Point point(screen.x, screen.y);
   Rect area;
   ::GetClientRect(hwnd_, &area);
-  if (IsShadowAttached()) area.Deflate(GetShadowCorner());
+  // Maximised, the root fills the window: the shadow has no padding then,
+  // and the edges and the caption are where the user sees them.
+  if (IsShadowAttached() && !::IsZoomed(hwnd_)) area.Deflate(GetShadowCorner());
 
   if (!::IsZoomed(hwnd_)) {
     const Rect& box = GetSizeBox();

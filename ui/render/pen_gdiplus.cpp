@@ -1,9 +1,27 @@
 #include "ui/render/pen_gdiplus.h"
 
+#include <algorithm>
+
 namespace ui {
 
 Pen_GdiPlus::Pen_GdiPlus(uint32_t argb, int width) : color_(argb) {
   Check(gp::GdipCreatePen1(argb, static_cast<Gdiplus::REAL>(width), Gdiplus::UnitWorld, pen_.put()));
+}
+
+Pen_GdiPlus::Pen_GdiPlus(const Rect& box, uint32_t top_argb, uint32_t bottom_argb, const float* blend_factors,
+                         const float* blend_positions, int blend_count, int width)
+    : color_(top_argb) {
+  const Gdiplus::GpRect area(box.left, box.top, std::max(1L, box.right - box.left), std::max(1L, box.bottom - box.top));
+  Gdiplus::GpLineGradient* gradient = nullptr;
+  if (!Check(gp::GdipCreateLineBrushFromRectI(&area, top_argb, bottom_argb, Gdiplus::LinearGradientModeVertical,
+                                              Gdiplus::WrapModeTile, &gradient))) {
+    return;
+  }
+  UniqueGpBrush brush(gradient);
+  if (blend_factors && blend_positions && blend_count >= 2)
+    Check(gp::GdipSetLineBlend(gradient, blend_factors, blend_positions, blend_count));
+  // The pen keeps its own copy of the brush.
+  Check(gp::GdipCreatePen2(brush.get(), static_cast<Gdiplus::REAL>(width), Gdiplus::UnitWorld, pen_.put()));
 }
 
 Pen_GdiPlus::Pen_GdiPlus(const Pen_GdiPlus& other) : IPen(other), color_(other.color_) {

@@ -8,6 +8,9 @@ namespace ui {
 class Pen_GdiPlus : public IPen {
  public:
   Pen_GdiPlus(uint32_t argb, int width);
+  // A pen that strokes with a vertical linear gradient over |box|.
+  Pen_GdiPlus(const Rect& box, uint32_t top_argb, uint32_t bottom_argb, const float* blend_factors,
+              const float* blend_positions, int blend_count, int width);
   Pen_GdiPlus(const Pen_GdiPlus& other);
 
   std::unique_ptr<IPen> Clone() const override;

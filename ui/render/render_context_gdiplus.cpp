@@ -430,6 +430,36 @@ void RenderContext_GdiPlus::DrawPath(const IPath* path, const IPen* pen) {
   if (graphics) gp::GdipDrawPath(graphics.get(), native_pen, gdiplus_path->GetPath());
 }
 
+void RenderContext_GdiPlus::DrawRotatedImage(HBITMAP bitmap, const Rect& dest, const Point& center, float angle) {
+  DIBSECTION section = {};
+  if (!bitmap || ::GetObjectW(bitmap, sizeof(section), &section) != sizeof(section)) return;
+  const BITMAP& info = section.dsBm;
+  if (info.bmBitsPixel != 32 || !info.bmBits || info.bmWidth <= 0 || info.bmHeight <= 0) return;
+  ::GdiFlush();
+  // Over the section's own pixels, which may run bottom-up.
+  BYTE* first_row = static_cast<BYTE*>(info.bmBits);
+  int stride = info.bmWidthBytes;
+  if (section.dsBmih.biHeight > 0) {
+    first_row += static_cast<size_t>(info.bmHeight - 1) * info.bmWidthBytes;
+    stride = -stride;
+  }
+  Gdiplus::GpBitmap* picture = nullptr;
+  if (gp::GdipCreateBitmapFromScan0(info.bmWidth, info.bmHeight, stride, PixelFormat32bppPARGB, first_row, &picture) !=
+      Gdiplus::Ok) {
+    return;
+  }
+  UniqueGpImage image(picture);
+  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
+  if (!graphics) return;
+  gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+  gp::GdipTranslateWorldTransform(graphics.get(), static_cast<Gdiplus::REAL>(center.x),
+                                  static_cast<Gdiplus::REAL>(center.y), Gdiplus::MatrixOrderPrepend);
+  gp::GdipRotateWorldTransform(graphics.get(), angle, Gdiplus::MatrixOrderPrepend);
+  gp::GdipTranslateWorldTransform(graphics.get(), static_cast<Gdiplus::REAL>(-center.x),
+                                  static_cast<Gdiplus::REAL>(-center.y), Gdiplus::MatrixOrderPrepend);
+  gp::GdipDrawImageRectI(graphics.get(), image.get(), dest.left, dest.top, dest.Width(), dest.Height());
+}
+
 void RenderContext_GdiPlus::FillPath(const IPath* path, const IBrush* brush) {
   const Path_Gdiplus* gdiplus_path = dynamic_cast<const Path_Gdiplus*>(path);
   const Brush_Gdiplus* gdiplus_brush = dynamic_cast<const Brush_Gdiplus*>(brush);

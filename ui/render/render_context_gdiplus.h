@@ -68,6 +68,7 @@ class RenderContext_GdiPlus : public IRenderContext {
   Rect MeasureText(const std::wstring& text, const std::wstring& font_id, UINT format, int width = -1) override;
   void DrawPath(const IPath* path, const IPen* pen) override;
   void FillPath(const IPath* path, const IBrush* brush) override;
+  void DrawRotatedImage(HBITMAP bitmap, const Rect& dest, const Point& center, float angle) override;
 
  private:
   // Puts the DC's original bitmap back so ours can be replaced or taken.

@@ -13,6 +13,12 @@ std::unique_ptr<IPen> RenderFactory_GdiPlus::CreatePen(uint32_t argb, int width)
   return std::make_unique<Pen_GdiPlus>(argb, width);
 }
 
+std::unique_ptr<IPen> RenderFactory_GdiPlus::CreateGradientPen(const Rect& box, uint32_t top_argb, uint32_t bottom_argb,
+                                                               const float* blend_factors, const float* blend_positions,
+                                                               int blend_count, int width) {
+  return std::make_unique<Pen_GdiPlus>(box, top_argb, bottom_argb, blend_factors, blend_positions, blend_count, width);
+}
+
 std::unique_ptr<IBrush> RenderFactory_GdiPlus::CreateBrush(HBITMAP bitmap) {
   return std::make_unique<Brush_Gdiplus>(bitmap);
 }

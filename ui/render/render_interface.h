@@ -203,6 +203,9 @@ class IRenderContext : public qbase::SupportWeakCallback {
   virtual Rect MeasureText(const std::wstring& text, const std::wstring& font_id, UINT format, int width = -1) = 0;
   virtual void DrawPath(const IPath* path, const IPen* pen) = 0;
   virtual void FillPath(const IPath* path, const IBrush* brush) = 0;
+  // A 32-bit premultiplied |bitmap| into |dest|, turned |angle| degrees
+  // clockwise about |center|, smoothly.
+  virtual void DrawRotatedImage(HBITMAP bitmap, const Rect& dest, const Point& center, float angle) = 0;
 };
 
 class IRenderFactory {
@@ -210,6 +213,11 @@ class IRenderFactory {
   virtual ~IRenderFactory() = default;
 
   virtual std::unique_ptr<IPen> CreatePen(uint32_t argb, int width = 1) = 0;
+  // Strokes with a vertical gradient over |box| from |top_argb| to
+  // |bottom_argb|; blend factors (0 top, 1 bottom) at positions from 0 to 1.
+  virtual std::unique_ptr<IPen> CreateGradientPen(const Rect& box, uint32_t top_argb, uint32_t bottom_argb,
+                                                  const float* blend_factors, const float* blend_positions,
+                                                  int blend_count, int width) = 0;
   // Tiles a copy of |bitmap|'s pixels; the brush does not keep the handle.
   virtual std::unique_ptr<IBrush> CreateBrush(HBITMAP bitmap) = 0;
   virtual std::unique_ptr<IBrush> CreateBrush(uint32_t argb) = 0;

@@ -1,0 +1,239 @@
+// Round trips from a page through the JavaScript bridge to a native function
+// and back, against a bare process-message ping-pong between the renderer
+// and the browser process of the same engine, interleaved in one process.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "base/framework_thread.h"
+#include "base/message_loop.h"
+#include "base/path_util.h"
+#include "base/thread_registry.h"
+#include "bench/bench_support.h"
+#include "browser/cef_control.h"
+#include "browser/cef_manager.h"
+#include "browser/client_app.h"
+#include "engine/in_process/page.h"
+#include "engine/in_process/v8_value_impl.h"
+
+namespace {
+
+using inproc::V8ValueImpl;
+
+constexpr int kRounds = 5;
+constexpr int kTripsPerRound = 2000;
+
+// One round's round trips, timed on the renderer's thread.
+struct Round {
+  std::mutex lock;
+  std::vector<double> latencies_us;
+  double started = 0;
+  double finished = 0;
+  std::atomic<bool> done{false};
+
+  void Reset() {
+    std::lock_guard<std::mutex> guard(lock);
+    latencies_us.clear();
+    started = finished = 0;
+    done = false;
+  }
+};
+
+Round g_round;
+double g_sent_at = 0;
+
+// Starts the next trip or ends the round; renderer thread.
+bool NextTrip() {
+  const double now = bench::NowSeconds();
+  std::lock_guard<std::mutex> guard(g_round.lock);
+  if (g_sent_at > 0) g_round.latencies_us.push_back((now - g_sent_at) * 1e6);
+  if (static_cast<int>(g_round.latencies_us.size()) >= kTripsPerRound) {
+    g_round.finished = now;
+    g_round.done = true;
+    return false;
+  }
+  if (g_round.started == 0) g_round.started = now;
+  g_sent_at = bench::NowSeconds();
+  return true;
+}
+
+void SendPing(CefRefPtr<CefFrame> frame) {
+  if (NextTrip()) frame->SendProcessMessage(PID_BROWSER, CefProcessMessage::Create("ping"));
+}
+
+// The renderer's application: the program's own, which also answers the
+// baseline's "pong".
+class BenchRendererApp : public CefApp, public CefRenderProcessHandler {
+ public:
+  BenchRendererApp() : inner_(new qiv_comp::ClientApp()) {}
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
+  void OnWebKitInitialized() override { inner_->OnWebKitInitialized(); }
+  void OnBrowserCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDictionaryValue> extra) override {
+    inner_->OnBrowserCreated(browser, extra);
+  }
+  void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                         CefRefPtr<CefV8Context> context) override {
+    inner_->OnContextReleased(browser, frame, context);
+  }
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId source,
+                                CefRefPtr<CefProcessMessage> message) override {
+    if (message->GetName() == "pong") {
+      SendPing(frame);
+      return true;
+    }
+    return inner_->OnProcessMessageReceived(browser, frame, source, message);
+  }
+
+ private:
+  CefRefPtr<qiv_comp::ClientApp> inner_;
+  IMPLEMENT_REFCOUNTING(BenchRendererApp);
+};
+
+// The baseline's browser side: answers each ping at once, on the engine's thread.
+class PongClient : public CefClient, public CefLifeSpanHandler {
+ public:
+  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_id = browser->GetIdentifier(); }
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId,
+                                CefRefPtr<CefProcessMessage> message) override {
+    if (message->GetName() != "ping") return false;
+    browser->GetMainFrame()->SendProcessMessage(PID_RENDERER, CefProcessMessage::Create("pong"));
+    return true;
+  }
+  std::atomic<int> browser_id{0};
+
+ private:
+  IMPLEMENT_REFCOUNTING(PongClient);
+};
+
+// What QivCefWebInstance.call does with a value and a callback.
+void BridgeCall(inproc::Page& page) {
+  if (!NextTrip()) return;
+  CefRefPtr<CefV8Value> callback = V8ValueImpl::Function(L"cb", [&page](const CefV8ValueList&) { BridgeCall(page); });
+  page.CallNative(L"call", {V8ValueImpl::String(L"Echo").get(), V8ValueImpl::String(L"{\"n\":1}").get(), callback});
+}
+
+bool RunUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
+  qbase::MessageLoop* loop = qbase::MessageLoop::Current();
+  const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
+  while (!condition()) {
+    if (::GetTickCount64() > deadline) return false;
+    loop->PostDelayedTask([loop] { loop->QuitWhenIdle(); }, 2000);
+    loop->RunNested();
+  }
+  return true;
+}
+
+struct Figures {
+  std::vector<double> latencies_us;
+  std::vector<double> trips_per_second;
+};
+
+bool RunRound(const std::function<void()>& start, Figures* figures) {
+  g_round.Reset();
+  g_sent_at = 0;
+  start();
+  if (!RunUntil([] { return g_round.done.load(); }, 60000)) return false;
+  std::lock_guard<std::mutex> guard(g_round.lock);
+  figures->latencies_us.insert(figures->latencies_us.end(), g_round.latencies_us.begin(), g_round.latencies_us.end());
+  figures->trips_per_second.push_back(kTripsPerRound / (g_round.finished - g_round.started));
+  return true;
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()))];
+}
+
+void Print(const char* name, const Figures& figures) {
+  std::printf("%s_round_trips: %.0f per_s\n", name, bench::Median(figures.trips_per_second));
+  std::printf("%s_latency_median: %.1f us\n", name, bench::Median(figures.latencies_us));
+  std::printf("%s_latency_p99: %.1f us\n", name, Percentile(figures.latencies_us, 0.99));
+}
+
+int RunBenchmark() {
+  CefSettings settings;
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  if (!qiv_comp::CefManager::Instance()->Initialize(std::wstring(temp) + L"tarnwell_bench_bridge\\", settings, true))
+    return 1;
+  CefSetSubProcessEntry(
+      [](const CefMainArgs& args) { return CefExecuteProcess(args, new BenchRendererApp(), nullptr); });
+
+  inproc::RegisterPage(L"https://bench.test/bridge", [](inproc::Page& page) {});
+  inproc::RegisterPage(L"https://bench.test/ping", [](inproc::Page& page) {});
+
+  // The bridge's side: the program's off-screen browser control, without a window.
+  auto control = std::make_unique<qiv_comp::CefControl>();
+  control->Init();
+  CefRefPtr<PongClient> pong = new PongClient();
+  CefWindowInfo windowless;
+  windowless.windowless_rendering_enabled = 1;
+  CefBrowserHost::CreateBrowser(windowless, pong.get(), L"https://bench.test/ping", CefBrowserSettings(), nullptr,
+                                nullptr);
+  if (!RunUntil([&] { return control->GetBrowser() != nullptr && pong->browser_id != 0; }, 10000)) return 1;
+  control->RegisterNativeFunction(
+      L"Echo", [](const std::string& params, qiv_comp::CefJSBridge::ReportResult report) { report(false, params); },
+      false);
+  control->LoadURL(L"https://bench.test/bridge");
+  ::Sleep(200);
+  RunUntil([] { return false; }, 300);
+  const int bridge_id = control->GetBrowser()->GetIdentifier();
+  const int ping_id = pong->browser_id;
+
+  Figures bridge;
+  Figures ping_pong;
+  auto start_bridge = [bridge_id] { inproc::RunInPage(bridge_id, [](inproc::Page& page) { BridgeCall(page); }); };
+  auto start_ping = [ping_id] { inproc::RunInPage(ping_id, [](inproc::Page& page) { SendPing(page.frame()); }); };
+  // A warm-up of each, then the rounds alternating.
+  if (!RunRound(start_ping, &ping_pong) || !RunRound(start_bridge, &bridge)) return 1;
+  bridge = Figures();
+  ping_pong = Figures();
+  for (int round = 0; round < kRounds; ++round) {
+    if (!RunRound(start_ping, &ping_pong) || !RunRound(start_bridge, &bridge)) return 1;
+  }
+  Print("bridge", bridge);
+  Print("ping_pong", ping_pong);
+  std::printf("ratio_latency_median_bridge_to_ping_pong: %.2f x\n",
+              bench::Median(bridge.latencies_us) / bench::Median(ping_pong.latencies_us));
+  std::printf("ratio_latency_p99_bridge_to_ping_pong: %.2f x\n",
+              Percentile(bridge.latencies_us, 0.99) / Percentile(ping_pong.latencies_us, 0.99));
+
+  control.reset();
+  qiv_comp::CefManager::Instance()->Shutdown();
+  RunUntil([] { return qiv_comp::CefManager::Instance()->GetBrowserCount() <= 0; }, 2000);
+  return 0;
+}
+
+// The process's main thread as the application's UI thread.
+class BenchUiThread : public qbase::FrameworkThread {
+ public:
+  BenchUiThread() : FrameworkThread("BenchUi") {}
+  int result = 1;
+
+ protected:
+  void Init() override {
+    qbase::ThreadRegistry::RegisterCurrentThread(qbase::UiThreadId);
+    qbase::MessageLoop* loop = message_loop();
+    loop->PostTask([this, loop] {
+      result = RunBenchmark();
+      loop->QuitWhenIdle();
+    });
+  }
+  void Cleanup() override { qbase::ThreadRegistry::UnregisterCurrentThread(); }
+};
+
+}  // namespace
+
+int main() {
+  BenchUiThread thread;
+  thread.RunOnCurrentThreadWithLoop(qbase::LoopKind::kUI);
+  if (thread.result != 0) std::fprintf(stderr, "the benchmark could not run\n");
+  return thread.result;
+}
