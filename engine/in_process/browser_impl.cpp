@@ -4,7 +4,7 @@
 
 #include "engine/in_process/engine_context.h"
 #include "engine/in_process/renderer.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 
 namespace inproc {
 
@@ -83,8 +83,8 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefPro
   // The copy is taken now: whatever the sender does to its message later
   // never reaches the renderer.
   std::wstring name;
-  ListData data;
-  if (!ProcessMessageImpl::Snapshot(message, &name, &data)) return;
+  engine::ListData data;
+  if (!engine::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   int64_t frame_id = identifier_;
   std::shared_ptr<EngineContext> engine = EngineContext::Get();
   if (!engine) return;

@@ -2,7 +2,7 @@
 
 #include "base/path_util.h"
 #include "engine/in_process/engine_state.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 #include "include/cef_task.h"
 
 namespace inproc {
@@ -15,15 +15,21 @@ std::shared_ptr<EngineContext> g_context;
 class SchemeRegistrarImpl : public CefSchemeRegistrar {};
 
 // The process's own command line, as the engine reads its switches from it.
-CefRefPtr<CommandLineImpl> ProcessCommandLine() {
+CefRefPtr<engine::CommandLineImpl> ProcessCommandLine() {
   const wchar_t* line = ::GetCommandLineW();
-  return CommandLineImpl::FromString(line ? line : L"");
+  return engine::CommandLineImpl::FromString(line ? line : L"");
 }
 
 }  // namespace
 
 EngineContext::EngineContext(const CefSettings& settings, CefRefPtr<CefApp> app)
-    : settings_(settings), app_(app), cookies_(new CookieManagerImpl()), init_thread_(::GetCurrentThreadId()) {}
+    : settings_(settings),
+      app_(app),
+      cookies_(new engine::CookieManagerImpl([](qbase::Closure task) {
+        return PostUi([task](EngineContext&) { task(); });
+      })),
+      log_("in_process_engine"),
+      init_thread_(::GetCurrentThreadId()) {}
 
 EngineContext::~EngineContext() {
   if (ui_) ui_->Stop();
@@ -63,8 +69,8 @@ bool EngineContext::Initialize(const CefSettings& settings, CefRefPtr<CefApp> ap
     engine->log_.Write(LOGSEVERITY_WARNING, L"cache folder cannot be created, running without one: " + cache);
   }
 
-  engine->ui_ = settings.multi_threaded_message_loop ? EngineThread::StartOwnThread("EngineUI")
-                                                     : EngineThread::UseCurrentThread();
+  engine->ui_ = settings.multi_threaded_message_loop ? engine::EngineThread::StartOwnThread("EngineUI")
+                                                     : engine::EngineThread::UseCurrentThread();
   if (!engine->ui_) {
     engine->log_.Write(LOGSEVERITY_ERROR, "the engine's UI thread did not start");
     return false;
@@ -143,9 +149,9 @@ bool EngineContext::EnsureRenderer() {
   if (renderer_) return true;
   if (shutting_down_) return false;
   CefRefPtr<CefBrowserProcessHandler> handler = app_ ? app_->GetBrowserProcessHandler() : nullptr;
-  CefRefPtr<CommandLineImpl> child_line = CommandLineImpl::FromString(command_line_->GetCommandLineString());
+  CefRefPtr<engine::CommandLineImpl> child_line = engine::CommandLineImpl::FromString(command_line_->GetCommandLineString());
   child_line->AppendSwitchWithValue("type", "renderer");
-  CefRefPtr<ListValueImpl> extra_info = new ListValueImpl();
+  CefRefPtr<engine::ListValueImpl> extra_info = new engine::ListValueImpl();
   if (handler) {
     handler->OnBeforeChildProcessLaunch(child_line.get());
     handler->OnRenderProcessThreadCreated(extra_info.get());
@@ -198,7 +204,7 @@ void EngineContext::LoadInRenderer(int browser_id, const std::wstring& url, int 
   renderer_->Post([browser_id, url, sequence](Renderer& renderer) { renderer.Load(browser_id, url, sequence); });
 }
 
-void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
+void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) {
   if (!renderer_ || !FindBrowser(browser_id)) return;
   renderer_->Post([browser_id, frame_id, name, data](Renderer& renderer) {
     renderer.DeliverMessage(browser_id, frame_id, name, data);
@@ -258,7 +264,7 @@ void EngineContext::OnPopupRequest(int browser_id, const std::wstring& url, cons
   CreateBrowserOnUi(NextBrowserId(), window_info, client, url, true);
 }
 
-void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
+void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) {
   CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id);
   if (!browser || !browser->IsAlive()) return;
   CefRefPtr<CefClient> client = browser->client();
@@ -270,7 +276,7 @@ void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std
     log_.Write(LOGSEVERITY_INFO, L"message from a frame that is gone dropped: " + name);
     return;
   }
-  client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER, ProcessMessageImpl::Received(name, data));
+  client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER, engine::ProcessMessageImpl::Received(name, data));
 }
 
 void EngineContext::OnFrameAttached(int browser_id, int sequence, int64_t frame_id, const std::wstring& url) {
@@ -364,11 +370,11 @@ std::vector<InputEvent> TakeInputEvents(CefRefPtr<CefBrowser> browser) {
 }
 
 CefRefPtr<CefCommandLine> CreateCommandLine(const std::wstring& text) {
-  return CommandLineImpl::FromString(text).get();
+  return engine::CommandLineImpl::FromString(text).get();
 }
 
 std::vector<std::pair<std::wstring, std::wstring>> SwitchesOf(CefRefPtr<CefCommandLine> command_line) {
-  auto* impl = dynamic_cast<CommandLineImpl*>(command_line.get());
+  auto* impl = dynamic_cast<engine::CommandLineImpl*>(command_line.get());
   return impl ? impl->Switches() : std::vector<std::pair<std::wstring, std::wstring>>();
 }
 
@@ -384,7 +390,7 @@ bool InRenderer() { return inproc::Renderer::Current() != nullptr; }
 
 bool IsSubProcess() {
   if (InRenderer()) return true;
-  CefRefPtr<inproc::CommandLineImpl> line = inproc::ProcessCommandLine();
+  CefRefPtr<engine::CommandLineImpl> line = inproc::ProcessCommandLine();
   return !line->GetSwitchValue("type").empty();
 }
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "engine/in_process/browser_impl.h"
-#include "engine/in_process/command_line_impl.h"
-#include "engine/in_process/cookie_manager_impl.h"
-#include "engine/in_process/engine_log.h"
-#include "engine/in_process/engine_thread.h"
+#include "engine/shared/command_line_impl.h"
+#include "engine/shared/cookie_manager_impl.h"
+#include "engine/shared/engine_log.h"
+#include "engine/shared/engine_thread.h"
 #include "engine/in_process/renderer.h"
 #include "engine/in_process/renderer_host.h"
 #include "include/cef_app.h"
@@ -33,12 +33,12 @@ class EngineContext : public RendererHost {
   // Posts to the engine's UI thread with the running engine.
   static bool PostUi(std::function<void(EngineContext&)> task, int64_t delay_ms = 0);
 
-  EngineThread* ui() const { return ui_.get(); }
+  engine::EngineThread* ui() const { return ui_.get(); }
   Renderer* renderer() const { return renderer_.get(); }
-  EngineLog& log() { return log_; }
+  engine::EngineLog& log() { return log_; }
   const CefSettings& settings() const { return settings_; }
-  CefRefPtr<CommandLineImpl> command_line() const { return command_line_; }
-  CefRefPtr<CookieManagerImpl> cookie_manager() const { return cookies_; }
+  CefRefPtr<engine::CommandLineImpl> command_line() const { return command_line_; }
+  CefRefPtr<engine::CookieManagerImpl> cookie_manager() const { return cookies_; }
   bool shutting_down() const { return shutting_down_; }
   int live_browsers() const { return live_browsers_; }
   int NextBrowserId() { return ++next_browser_id_; }
@@ -48,7 +48,7 @@ class EngineContext : public RendererHost {
                                            const std::wstring& url, bool is_popup);
   CefRefPtr<BrowserImpl> FindBrowser(int id) const;
   void LoadInRenderer(int browser_id, const std::wstring& url, int sequence);
-  void SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data);
+  void SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data);
   // Any thread: straight to the renderer, which drops it when the browser
   // is gone. False when there is no renderer.
   bool PostToRenderer(std::function<void(Renderer&)> task);
@@ -60,7 +60,7 @@ class EngineContext : public RendererHost {
   void OnNavigateRequest(int browser_id, const std::wstring& url) override;
   void OnHistoryRequest(int browser_id, int step) override;
   void OnPopupRequest(int browser_id, const std::wstring& url, const std::wstring& frame_name) override;
-  void OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) override;
+  void OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) override;
   void OnTitleChange(int browser_id, const std::wstring& title) override;
   void OnBackgroundChange(int browser_id, uint32_t bgra) override;
   void OnConsoleMessage(int browser_id, const std::wstring& message) override;
@@ -77,10 +77,10 @@ class EngineContext : public RendererHost {
 
   CefSettings settings_;
   CefRefPtr<CefApp> app_;
-  CefRefPtr<CommandLineImpl> command_line_;
-  CefRefPtr<CookieManagerImpl> cookies_;
-  EngineLog log_;
-  std::unique_ptr<EngineThread> ui_;
+  CefRefPtr<engine::CommandLineImpl> command_line_;
+  CefRefPtr<engine::CookieManagerImpl> cookies_;
+  engine::EngineLog log_;
+  std::unique_ptr<engine::EngineThread> ui_;
   DWORD init_thread_ = 0;
   std::atomic<bool> shutting_down_{false};
   std::atomic<int> next_browser_id_{0};

@@ -2,10 +2,10 @@
 
 #include "base/framework_thread.h"
 #include "base/message_loop_proxy.h"
-#include "engine/in_process/command_line_impl.h"
+#include "engine/shared/command_line_impl.h"
 #include "engine/in_process/renderer_browser.h"
-#include "engine/in_process/sub_process_entry.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/sub_process_entry.h"
+#include "engine/shared/values_impl.h"
 
 namespace inproc {
 
@@ -90,8 +90,8 @@ CefRefPtr<CefV8Context> RendererFrame::GetV8Context() {
 void RendererFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
   if (target_process != PID_BROWSER || !renderer_ || !browser_) return;
   std::wstring name;
-  ListData data;
-  if (!ProcessMessageImpl::Snapshot(message, &name, &data)) return;
+  engine::ListData data;
+  if (!engine::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   int id = browser_->GetIdentifier();
   int64_t frame_id = identifier_;
   renderer_->PostToHost(
@@ -154,11 +154,11 @@ bool Renderer::AdoptApplication(CefRefPtr<CefApp> app) {
   // whose engine already runs.
   if (renderer->app_ || !app) return true;
   renderer->app_ = app;
-  app->OnBeforeCommandLineProcessing("renderer", CommandLineImpl::FromString(renderer->command_line_).get());
+  app->OnBeforeCommandLineProcessing("renderer", engine::CommandLineImpl::FromString(renderer->command_line_).get());
   return true;
 }
 
-bool Renderer::Start(const ListData& extra_info, const std::wstring& command_line) {
+bool Renderer::Start(const engine::ListData& extra_info, const std::wstring& command_line) {
   if (thread_) return false;
   thread_ = std::make_unique<RendererThread>(this);
   if (!thread_->StartWithLoop(qbase::LoopKind::kDefault)) {
@@ -200,9 +200,9 @@ DWORD Renderer::thread_id() const {
   return thread_id_;
 }
 
-void Renderer::ThreadStarted(const ListData& extra_info, const std::wstring& command_line) {
+void Renderer::ThreadStarted(const engine::ListData& extra_info, const std::wstring& command_line) {
   command_line_ = command_line;
-  if (CefSubProcessEntry entry = SubProcessEntry()) {
+  if (CefSubProcessEntry entry = engine::SubProcessEntry()) {
     // The program starts here as its renderer process would, and hands its
     // application object over through CefExecuteProcess.
     t_starting_renderer = this;
@@ -215,7 +215,7 @@ void Renderer::ThreadStarted(const ListData& extra_info, const std::wstring& com
   }
   if (app_) handler_ = app_->GetRenderProcessHandler();
   if (!handler_) return;
-  handler_->OnRenderThreadCreated(new ListValueImpl(extra_info, true));
+  handler_->OnRenderThreadCreated(new engine::ListValueImpl(extra_info, true));
   // Extensions may be registered only now, before any page exists.
   accepting_extensions_ = true;
   handler_->OnWebKitInitialized();
@@ -328,13 +328,13 @@ void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
   for (auto& call : page->TakeDeferred()) PostToHost(std::move(call));
 }
 
-void Renderer::DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
+void Renderer::DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) {
   CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id);
   if (!browser || !handler_) return;
   // A frame that has gone away gets nothing, and nobody else gets its mail.
   CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
   if (!frame) return;
-  handler_->OnProcessMessageReceived(browser.get(), frame, PID_BROWSER, ProcessMessageImpl::Received(name, data));
+  handler_->OnProcessMessageReceived(browser.get(), frame, PID_BROWSER, engine::ProcessMessageImpl::Received(name, data));
 }
 
 void Renderer::BrowserDestroyed(int browser_id) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/in_process/list_data.h"
+#include "engine/shared/list_data.h"
 #include "engine/in_process/page.h"
 #include "engine/in_process/renderer_host.h"
 #include "engine/in_process/v8_context_impl.h"
@@ -47,7 +47,7 @@ class Renderer {
   static bool AdoptApplication(CefRefPtr<CefApp> app);
 
   // |command_line| is the renderer's, with its "--type=renderer".
-  bool Start(const ListData& extra_info, const std::wstring& command_line);
+  bool Start(const engine::ListData& extra_info, const std::wstring& command_line);
   // Lets queued work finish, then ends the thread.
   void Stop();
   bool Post(std::function<void(Renderer&)> task, int64_t delay_ms = 0);
@@ -56,7 +56,7 @@ class Renderer {
   // Commands from the browser side.
   void BrowserCreated(int browser_id, int64_t frame_id);
   void Load(int browser_id, const std::wstring& url, int sequence);
-  void DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data);
+  void DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data);
   void BrowserDestroyed(int browser_id);
 
   // Renderer thread only.
@@ -81,7 +81,7 @@ class Renderer {
     std::vector<std::wstring> natives;
   };
 
-  void ThreadStarted(const ListData& extra_info, const std::wstring& command_line);
+  void ThreadStarted(const engine::ListData& extra_info, const std::wstring& command_line);
   // The renderer's process ends: what it made goes, on its own thread.
   void ThreadEnding();
   void ReleaseContext(RendererBrowser* browser);

@@ -1,6 +1,7 @@
 #include "engine/remote/browser_arguments.h"
 
 #include "engine/remote/browser_process.h"
+#include "engine/shared/command_line_text.h"
 
 namespace remote {
 
@@ -52,7 +53,7 @@ std::vector<std::wstring> BrowserArguments(const BrowserArgumentInputs& inputs) 
     std::wstring mapped = BrowserSwitchFor(entry.first, entry.second);
     if (!mapped.empty()) arguments.push_back(mapped);
   }
-  for (const std::wstring& extra : SplitArguments(inputs.extra_arguments)) arguments.push_back(extra);
+  for (const std::wstring& extra : engine::SplitArguments(inputs.extra_arguments)) arguments.push_back(extra);
   arguments.push_back(L"about:blank");
   return arguments;
 }

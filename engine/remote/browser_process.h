@@ -35,9 +35,4 @@ class BrowserProcess {
   virtual unsigned long process_id() = 0;
 };
 
-// Splits a text of switches by the platform's command-line rules.
-std::vector<std::wstring> SplitArguments(const std::wstring& text);
-// Quotes one argument so that those rules give it back unchanged.
-std::wstring QuoteArgument(const std::wstring& argument);
-
 }  // namespace remote

@@ -1,5 +1,7 @@
 #include "engine/remote/job_browser_process.h"
 
+#include "engine/shared/command_line_text.h"
+
 namespace remote {
 
 std::unique_ptr<BrowserProcess> JobBrowserProcess::Launch(const std::wstring& program,
@@ -19,8 +21,8 @@ std::unique_ptr<BrowserProcess> JobBrowserProcess::Launch(const std::wstring& pr
     return fail(L"the job cannot kill on close");
   }
 
-  std::wstring command_line = QuoteArgument(program);
-  for (const std::wstring& argument : arguments) command_line += L" " + QuoteArgument(argument);
+  std::wstring command_line = engine::QuoteArgument(program);
+  for (const std::wstring& argument : arguments) command_line += L" " + engine::QuoteArgument(argument);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};

@@ -5,7 +5,7 @@
 #include "base/path_util.h"
 #include "base/string_conversions.h"
 #include "base/unique_handle.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 #include "engine/remote/browser_arguments.h"
 #include "engine/remote/wine_paths.h"
 
@@ -128,11 +128,14 @@ class RemoteEngine::Connector : public qbase::Thread {
   std::atomic<bool> cancelled_{false};
 };
 
-RemoteEngine::RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, const EngineConfig& config)
+RemoteEngine::RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, const engine::EngineConfig& config)
     : settings_(settings),
       app_(app),
       config_(config),
-      cookies_(new RemoteCookieManager()),
+      cookies_(new engine::CookieManagerImpl([](qbase::Closure task) {
+        return PostUi([task](RemoteEngine&) { task(); });
+      })),
+      log_("remote_engine"),
       init_thread_(::GetCurrentThreadId()) {}
 
 RemoteEngine::~RemoteEngine() {
@@ -173,12 +176,12 @@ unsigned long RemoteEngine::browser_process_id() {
   return process_ ? process_->process_id() : 0;
 }
 
-bool RemoteEngine::Initialize(const CefSettings& settings, CefRefPtr<CefApp> app, const EngineConfig& config) {
+bool RemoteEngine::Initialize(const CefSettings& settings, CefRefPtr<CefApp> app, const engine::EngineConfig& config) {
   if (Get() || settings.size != sizeof(CefSettings) || !config.NamesBrowser()) return false;
   auto engine = std::make_shared<RemoteEngine>(settings, app, config);
 
   const wchar_t* line = ::GetCommandLineW();
-  engine->command_line_ = inproc::CommandLineImpl::FromString(line ? line : L"");
+  engine->command_line_ = engine::CommandLineImpl::FromString(line ? line : L"");
   if (app) {
     app->OnBeforeCommandLineProcessing(CefString(), engine->command_line_.get());
     SchemeRegistrarImpl registrar;
@@ -195,15 +198,15 @@ bool RemoteEngine::Initialize(const CefSettings& settings, CefRefPtr<CefApp> app
   std::wstring log_folder = qbase::DirectoryOf(log_file);
   engine->browser_log_ = log_folder.empty() ? std::wstring() : log_folder + L"browser.log";
 
-  engine->ui_ = settings.multi_threaded_message_loop ? inproc::EngineThread::StartOwnThread("EngineUI")
-                                                     : inproc::EngineThread::UseCurrentThread();
+  engine->ui_ = settings.multi_threaded_message_loop ? engine::EngineThread::StartOwnThread("EngineUI")
+                                                     : engine::EngineThread::UseCurrentThread();
   if (!engine->ui_ || !engine->pipeline_.Start()) {
     engine->log_.Write(LOGSEVERITY_ERROR, "the engine's threads did not start");
     return false;
   }
   // The renderer starts first: every page gets its extensions.
   engine->renderer_ = std::make_unique<RemoteRenderer>(app, engine.get());
-  if (!engine->renderer_->Start(inproc::ListData())) {
+  if (!engine->renderer_->Start(engine::ListData())) {
     engine->log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
     return false;
   }
@@ -634,7 +637,7 @@ bool RemoteEngine::PostToRenderer(std::function<void(RemoteRenderer&)> task) {
 }
 
 void RemoteEngine::MessageToBrowser(int browser_id, int64_t frame_id, const std::wstring& name,
-                                    const inproc::ListData& data) {
+                                    const engine::ListData& data) {
   PostUi([browser_id, frame_id, name, data](RemoteEngine& self) {
     CefRefPtr<RemoteBrowser> browser = self.FindBrowser(browser_id);
     if (!browser || !browser->IsAlive()) return;
@@ -644,7 +647,7 @@ void RemoteEngine::MessageToBrowser(int browser_id, int64_t frame_id, const std:
     CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
     if (!client || !frame) return;
     client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER,
-                                     inproc::ProcessMessageImpl::Received(name, data));
+                                     engine::ProcessMessageImpl::Received(name, data));
   });
 }
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/in_process/command_line_impl.h"
-#include "engine/remote/remote_cookie_manager.h"
-#include "engine/in_process/engine_log.h"
-#include "engine/in_process/engine_thread.h"
+#include "engine/shared/command_line_impl.h"
+#include "engine/shared/cookie_manager_impl.h"
+#include "engine/shared/engine_log.h"
+#include "engine/shared/engine_thread.h"
 #include "engine/remote/browser_process.h"
-#include "engine/remote/engine_config.h"
+#include "engine/shared/engine_config.h"
 #include "engine/remote/frame_pipeline.h"
 #include "engine/remote/json_util.h"
 #include "engine/remote/protocol_client.h"
@@ -34,17 +34,17 @@ class RemoteEngine : public RendererChannel {
   // An answer on the engine's UI thread.
   using UiAnswer = std::function<void(RemoteEngine& engine, const Json* result, const std::string& error)>;
 
-  RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, const EngineConfig& config);
+  RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, const engine::EngineConfig& config);
   ~RemoteEngine() override;
 
   static std::shared_ptr<RemoteEngine> Get();
-  static bool Initialize(const CefSettings& settings, CefRefPtr<CefApp> app, const EngineConfig& config);
+  static bool Initialize(const CefSettings& settings, CefRefPtr<CefApp> app, const engine::EngineConfig& config);
   static void Shutdown();
   static bool PostUi(std::function<void(RemoteEngine&)> task, int64_t delay_ms = 0);
 
-  inproc::EngineThread* ui() const { return ui_.get(); }
-  inproc::EngineLog& log() { return log_; }
-  CefRefPtr<RemoteCookieManager> cookie_manager() const { return cookies_; }
+  engine::EngineThread* ui() const { return ui_.get(); }
+  engine::EngineLog& log() { return log_; }
+  CefRefPtr<engine::CookieManagerImpl> cookie_manager() const { return cookies_; }
   bool shutting_down() const { return shutting_down_; }
   int NextBrowserId() { return ++next_browser_id_; }
   int64_t NextFrameId() { return ++next_frame_id_; }
@@ -79,7 +79,7 @@ class RemoteEngine : public RendererChannel {
 
   // RendererChannel
   void MessageToBrowser(int browser_id, int64_t frame_id, const std::wstring& name,
-                        const inproc::ListData& data) override;
+                        const engine::ListData& data) override;
   void Navigate(int browser_id, int64_t frame_id, const std::wstring& url) override;
   void History(int browser_id, int step) override;
   bool Evaluate(const std::string& session, int context_id, const std::string& expression, unsigned long timeout_ms,
@@ -110,11 +110,11 @@ class RemoteEngine : public RendererChannel {
 
   CefSettings settings_;
   CefRefPtr<CefApp> app_;
-  EngineConfig config_;
-  CefRefPtr<inproc::CommandLineImpl> command_line_;
-  CefRefPtr<RemoteCookieManager> cookies_;
-  inproc::EngineLog log_;
-  std::unique_ptr<inproc::EngineThread> ui_;
+  engine::EngineConfig config_;
+  CefRefPtr<engine::CommandLineImpl> command_line_;
+  CefRefPtr<engine::CookieManagerImpl> cookies_;
+  engine::EngineLog log_;
+  std::unique_ptr<engine::EngineThread> ui_;
   FramePipeline pipeline_;
   std::unique_ptr<RemoteRenderer> renderer_;
   DWORD init_thread_ = 0;

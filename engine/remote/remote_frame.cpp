@@ -1,7 +1,7 @@
 #include "engine/remote/remote_frame.h"
 
 #include "base/string_conversions.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 #include "engine/remote/remote_browser.h"
 #include "engine/remote/remote_engine.h"
 
@@ -71,8 +71,8 @@ void RemoteFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefP
   // The copy is taken now: whatever the sender does to its message later
   // never reaches the renderer.
   std::wstring name;
-  inproc::ListData data;
-  if (!inproc::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
+  engine::ListData data;
+  if (!engine::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
   int64_t frame_id = identifier_;
   if (engine) {

@@ -1,7 +1,7 @@
 // The engine's process functions, served by the real engine.
 
 #include "base/path_util.h"
-#include "engine/in_process/command_line_impl.h"
+#include "engine/shared/command_line_impl.h"
 #include "engine/remote/remote_engine.h"
 #include "engine/remote/remote_v8_value.h"
 #include "include/cef_app.h"
@@ -13,7 +13,7 @@ namespace {
 
 bool IsSubProcess() {
   const wchar_t* line = ::GetCommandLineW();
-  CefRefPtr<inproc::CommandLineImpl> command_line = inproc::CommandLineImpl::FromString(line ? line : L"");
+  CefRefPtr<engine::CommandLineImpl> command_line = engine::CommandLineImpl::FromString(line ? line : L"");
   return !command_line->GetSwitchValue("type").empty();
 }
 
@@ -26,7 +26,7 @@ int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, vo
 bool CefInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application,
                    void* windows_sandbox_info) {
   if (IsSubProcess()) return false;
-  remote::EngineConfig config = remote::EngineConfig::Read(qbase::ModuleDirectory() + L"cef\\engine.ini");
+  engine::EngineConfig config = engine::EngineConfig::Read(qbase::ModuleDirectory() + L"cef\\engine.ini");
   return remote::RemoteEngine::Initialize(settings, application, config);
 }
 

@@ -5,7 +5,7 @@
 #include "base/framework_thread.h"
 #include "base/message_loop_proxy.h"
 #include "base/string_conversions.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 #include "engine/remote/remote_v8_value.h"
 
 namespace remote {
@@ -48,7 +48,7 @@ RemoteRenderer::~RemoteRenderer() { Stop(); }
 
 RemoteRenderer* RemoteRenderer::Current() { return t_current_renderer; }
 
-bool RemoteRenderer::Start(const inproc::ListData& extra_info) {
+bool RemoteRenderer::Start(const engine::ListData& extra_info) {
   if (thread_) return false;
   auto thread = std::make_unique<RemoteRendererThread>(this);
   if (!thread->StartWithLoop(qbase::LoopKind::kDefault)) return false;
@@ -102,10 +102,10 @@ std::string RemoteRenderer::PageScript() {
   return page_script_;
 }
 
-void RemoteRenderer::ThreadStarted(const inproc::ListData& extra_info) {
+void RemoteRenderer::ThreadStarted(const engine::ListData& extra_info) {
   if (app_) handler_ = app_->GetRenderProcessHandler();
   if (handler_) {
-    handler_->OnRenderThreadCreated(new inproc::ListValueImpl(extra_info, true));
+    handler_->OnRenderThreadCreated(new engine::ListValueImpl(extra_info, true));
     // Extensions may be registered only now, before any page exists.
     accepting_extensions_ = true;
     handler_->OnWebKitInitialized();
@@ -238,13 +238,13 @@ void RemoteRenderer::NativeCall(int browser_id, const std::string& session, int 
 }
 
 void RemoteRenderer::DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name,
-                                    const inproc::ListData& data) {
+                                    const engine::ListData& data) {
   CefRefPtr<RendererPageBrowser> browser = FindBrowser(browser_id);
   if (!browser || !handler_) return;
   CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
   if (!frame) frame = browser->GetMainFrame();
   handler_->OnProcessMessageReceived(browser.get(), frame, PID_BROWSER,
-                                     inproc::ProcessMessageImpl::Received(name, data));
+                                     engine::ProcessMessageImpl::Received(name, data));
 }
 
 void RemoteRenderer::FocusChanged(int browser_id, int64_t frame_id, bool focused, bool editable) {

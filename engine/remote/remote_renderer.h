@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/in_process/list_data.h"
+#include "engine/shared/list_data.h"
 #include "engine/remote/page_bridge.h"
 #include "engine/remote/remote_v8_context.h"
 #include "engine/remote/renderer_channel.h"
@@ -40,7 +40,7 @@ class RemoteRenderer {
   static RemoteRenderer* Current();
 
   // Starts the thread; the application's extensions are known once it returns.
-  bool Start(const inproc::ListData& extra_info);
+  bool Start(const engine::ListData& extra_info);
   void Stop();
   bool Post(std::function<void(RemoteRenderer&)> task, int64_t delay_ms = 0);
   DWORD thread_id() const;
@@ -58,7 +58,7 @@ class RemoteRenderer {
   // |context_id| -1: every context of the session.
   void ContextReleased(int browser_id, const std::string& session, int context_id);
   void NativeCall(int browser_id, const std::string& session, int context_id, const std::string& payload);
-  void DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const inproc::ListData& data);
+  void DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data);
   void FocusChanged(int browser_id, int64_t frame_id, bool focused, bool editable);
 
   // Renderer thread only.
@@ -75,7 +75,7 @@ class RemoteRenderer {
     std::vector<std::wstring> natives;
   };
 
-  void ThreadStarted(const inproc::ListData& extra_info);
+  void ThreadStarted(const engine::ListData& extra_info);
   void ThreadEnding();
   void Release(RendererPageBrowser* browser, RendererPageFrame* frame);
   CefRefPtr<RendererPageBrowser> FindBrowser(int browser_id) const;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/in_process/list_data.h"
+#include "engine/shared/list_data.h"
 #include "engine/remote/json_util.h"
 
 namespace remote {
@@ -17,7 +17,7 @@ class RendererChannel {
   virtual ~RendererChannel() = default;
 
   virtual void MessageToBrowser(int browser_id, int64_t frame_id, const std::wstring& name,
-                                const inproc::ListData& data) = 0;
+                                const engine::ListData& data) = 0;
   virtual void Navigate(int browser_id, int64_t frame_id, const std::wstring& url) = 0;
   // -1 back, +1 forward, 0 reload.
   virtual void History(int browser_id, int step) = 0;

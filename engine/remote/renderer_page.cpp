@@ -1,6 +1,6 @@
 #include "engine/remote/renderer_page.h"
 
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 #include "engine/remote/remote_renderer.h"
 
 namespace remote {
@@ -31,8 +31,8 @@ CefRefPtr<CefV8Context> RendererPageFrame::GetV8Context() {
 void RendererPageFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
   if (target_process != PID_BROWSER || !renderer_ || !browser_) return;
   std::wstring name;
-  inproc::ListData data;
-  if (!inproc::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
+  engine::ListData data;
+  if (!engine::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   renderer_->channel()->MessageToBrowser(browser_->GetIdentifier(), identifier_, name, data);
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/string_conversions.h"
 #include "engine/remote/wine_paths.h"
+#include "engine/shared/command_line_text.h"
 
 namespace remote {
 
@@ -88,9 +89,9 @@ std::unique_ptr<BrowserProcess> WineBrowserProcess::Launch(const std::wstring& p
   UniqueSocket launcher_end;
   if (!ConnectedPair(&process->connection_, &launcher_end)) return fail(L"no loopback connection for the launcher");
 
-  std::wstring command_line = QuoteArgument(shell) + L" -c " + QuoteArgument(kLauncherScript) + L" launcher " +
-                              QuoteArgument(qbase::UTF8ToUTF16(unix_log)) + L" " + QuoteArgument(program);
-  for (const std::wstring& argument : arguments) command_line += L" " + QuoteArgument(argument);
+  std::wstring command_line = engine::QuoteArgument(shell) + L" -c " + engine::QuoteArgument(kLauncherScript) + L" launcher " +
+                              engine::QuoteArgument(qbase::UTF8ToUTF16(unix_log)) + L" " + engine::QuoteArgument(program);
+  for (const std::wstring& argument : arguments) command_line += L" " + engine::QuoteArgument(argument);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "engine/in_process/v8_value_impl.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 #include "engine_test_support.h"
 #include "include/cef_task.h"
 
@@ -319,7 +319,7 @@ TEST(EngineMessages, ProcessMessagesArriveAsEqualCopiesBothWays) {
     {
       std::lock_guard<std::mutex> guard(lock);
       received.push_back(message);
-      auto* list = dynamic_cast<inproc::ListValueImpl*>(arguments.get());
+      auto* list = dynamic_cast<engine::ListValueImpl*>(arguments.get());
       write_refused = list && list->IsReadOnly() && !arguments->SetInt(1, 0) && arguments->GetInt(1) != 0;
     }
     CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("pong");
@@ -354,7 +354,7 @@ TEST(EngineMessages, ProcessMessagesArriveAsEqualCopiesBothWays) {
   }
   EXPECT_EQ(pong->GetName().ToWString(), L"pong");
   CefRefPtr<CefListValue> values = pong->GetArgumentList();
-  auto* list = dynamic_cast<inproc::ListValueImpl*>(values.get());
+  auto* list = dynamic_cast<engine::ListValueImpl*>(values.get());
   ASSERT_TRUE(list);
   ASSERT_EQ(list->GetSize(), 3u);
   EXPECT_EQ(list->GetType(0), VTYPE_BOOL);
@@ -371,7 +371,7 @@ TEST(EngineMessages, ProcessMessagesArriveAsEqualCopiesBothWays) {
 }
 
 TEST(EngineMessages, ListValuesGiveDefaultsForMissingOrMistypedEntries) {
-  CefRefPtr<inproc::ListValueImpl> list = new inproc::ListValueImpl();
+  CefRefPtr<engine::ListValueImpl> list = new engine::ListValueImpl();
   EXPECT_EQ(list->GetSize(), 0u);
   EXPECT_EQ(list->GetType(0), VTYPE_INVALID);
   EXPECT_TRUE(list->SetString(2, "two"));

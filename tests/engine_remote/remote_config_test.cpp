@@ -5,7 +5,8 @@
 
 #include "engine/remote/browser_arguments.h"
 #include "engine/remote/browser_process.h"
-#include "engine/remote/engine_config.h"
+#include "engine/shared/command_line_text.h"
+#include "engine/shared/engine_config.h"
 #include "engine/remote/page_agent.h"
 #include "engine/remote/page_navigation.h"
 #include "remote_test_support.h"
@@ -26,19 +27,19 @@ void WriteFile(const std::wstring& path, const std::string& text) {
 TEST(RemoteConfig, EngineIniNamesTheBrowserAndItsArgumentsAsTheyStand) {
   std::wstring folder = test_support::TempFolder(L"tarnwell_remote_tests", L"config");
   ::CreateDirectoryW(folder.c_str(), nullptr);
-  EXPECT_FALSE(remote::EngineConfig::Read(folder + L"missing.ini").NamesBrowser());
+  EXPECT_FALSE(engine::EngineConfig::Read(folder + L"missing.ini").NamesBrowser());
   WriteFile(folder + L"empty.ini", "");
-  EXPECT_FALSE(remote::EngineConfig::Read(folder + L"empty.ini").NamesBrowser());
+  EXPECT_FALSE(engine::EngineConfig::Read(folder + L"empty.ini").NamesBrowser());
   WriteFile(folder + L"other.ini", "[other]\r\nbrowser=/usr/bin/chromium\r\n");
-  EXPECT_FALSE(remote::EngineConfig::Read(folder + L"other.ini").NamesBrowser());
+  EXPECT_FALSE(engine::EngineConfig::Read(folder + L"other.ini").NamesBrowser());
 
   std::string long_value(10000, 'x');
   WriteFile(folder + L"engine.ini", "[engine]\r\nbrowser = \"C:\\Program Files\\Browser\\browser.exe\" \r\narguments=" +
                                         std::string("--host-resolver-rules=\"MAP * 127.0.0.1\" --a=") + long_value +
                                         "\r\n");
-  remote::EngineConfig config = remote::EngineConfig::Read(folder + L"engine.ini");
+  engine::EngineConfig config = engine::EngineConfig::Read(folder + L"engine.ini");
   EXPECT_EQ(config.browser, L"C:\\Program Files\\Browser\\browser.exe");
-  std::vector<std::wstring> split = remote::SplitArguments(config.arguments);
+  std::vector<std::wstring> split = engine::SplitArguments(config.arguments);
   ASSERT_EQ(split.size(), 2u);
   EXPECT_EQ(split[0], L"--host-resolver-rules=MAP * 127.0.0.1");
   EXPECT_EQ(split[1].size(), 4u + 10000u);
@@ -95,8 +96,8 @@ TEST(RemoteConfig, ArgumentsSurviveQuotingWhateverTheyHold) {
       for (size_t j = 0; j < length; ++j) argument.push_back(alphabet[random() % alphabet.size()]);
     }
     std::wstring line;
-    for (const std::wstring& argument : arguments) line += (line.empty() ? L"" : L" ") + remote::QuoteArgument(argument);
-    ASSERT_EQ(remote::SplitArguments(line), arguments) << "case " << i;
+    for (const std::wstring& argument : arguments) line += (line.empty() ? L"" : L" ") + engine::QuoteArgument(argument);
+    ASSERT_EQ(engine::SplitArguments(line), arguments) << "case " << i;
   }
 }
 

@@ -46,7 +46,7 @@ int wmain(int argc, wchar_t** argv) {
   settings.multi_threaded_message_loop = 1;
   settings.cache_path = folder + L"CefLocalStorage";
   settings.log_file = folder + L"cef.log";
-  remote::EngineConfig config;
+  engine::EngineConfig config;
   config.browser = L"/usr/bin/chromium";
   if (!remote::RemoteEngine::Initialize(settings, nullptr, config)) return 3;
   CefWindowInfo info;

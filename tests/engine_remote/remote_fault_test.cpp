@@ -20,7 +20,7 @@ bool StartEngineOn(const std::wstring& program, const std::wstring& folder_name,
   settings.multi_threaded_message_loop = 1;
   settings.cache_path = *folder + L"CefLocalStorage";
   settings.log_file = *folder + L"cef.log";
-  remote::EngineConfig config;
+  engine::EngineConfig config;
   config.browser = program;
   return remote::RemoteEngine::Initialize(settings, nullptr, config);
 }

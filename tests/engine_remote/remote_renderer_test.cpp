@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/path_util.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 #include "engine/remote/remote_engine.h"
 #include "engine/remote/remote_engine_state.h"
 #include "engine/remote/remote_renderer.h"
@@ -100,7 +100,7 @@ bool StartEngine(CefRefPtr<CefApp> app, const std::wstring& folder_name) {
   settings.cache_path = folder + L"CefLocalStorage";
   settings.log_file = folder + L"cef.log";
   settings.log_severity = LOGSEVERITY_VERBOSE;
-  remote::EngineConfig config;
+  engine::EngineConfig config;
   config.browser = L"/usr/bin/chromium";
   return remote::RemoteEngine::Initialize(settings, app, config);
 }

@@ -132,7 +132,7 @@ EngineScope::EngineScope(const std::wstring& folder_name, const std::wstring& ar
   settings.cache_path = folder_ + L"CefLocalStorage";
   settings.log_file = folder_ + L"cef.log";
   settings.log_severity = LOGSEVERITY_VERBOSE;
-  remote::EngineConfig config;
+  engine::EngineConfig config;
   config.browser = L"/usr/bin/chromium";
   config.arguments = arguments;
   started_ = remote::RemoteEngine::Initialize(settings, nullptr, config);

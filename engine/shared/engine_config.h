@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace remote {
+namespace engine {
 
 // The engine folder's "engine.ini": section [engine], key "browser" (the
 // browser program; a Linux path under Wine) and key "arguments" (extra
@@ -15,4 +15,4 @@ struct EngineConfig {
   bool NamesBrowser() const { return !browser.empty(); }
 };
 
-}  // namespace remote
+}  // namespace engine

@@ -9,7 +9,7 @@
 
 #include "base/closure.h"
 
-namespace inproc {
+namespace engine {
 
 // Where the engine's UI-thread work runs: either a thread of its own (the
 // multi-threaded message loop) or the client's thread, which drives it with
@@ -34,4 +34,4 @@ class EngineThread {
   DWORD thread_id_ = 0;
 };
 
-}  // namespace inproc
+}  // namespace engine

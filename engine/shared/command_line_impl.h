@@ -7,7 +7,7 @@
 
 #include "include/cef_command_line.h"
 
-namespace inproc {
+namespace engine {
 
 // A program path, switches in the order they were added ("--name" or
 // "--name=value") and plain arguments.
@@ -41,4 +41,4 @@ class CommandLineImpl : public CefCommandLine {
   IMPLEMENT_REFCOUNTING(CommandLineImpl);
 };
 
-}  // namespace inproc
+}  // namespace engine

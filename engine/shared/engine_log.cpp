@@ -1,10 +1,10 @@
-#include "engine/in_process/engine_log.h"
+#include "engine/shared/engine_log.h"
 
 #include <cstdio>
 
 #include "base/string_conversions.h"
 
-namespace inproc {
+namespace engine {
 
 namespace {
 
@@ -45,9 +45,9 @@ void EngineLog::Write(cef_log_severity_t severity, const std::string& message) {
   if (!file_ || severity < minimum_) return;
   SYSTEMTIME now = {};
   ::GetLocalTime(&now);
-  char prefix[64];
-  std::snprintf(prefix, sizeof(prefix), "[%02u%02u/%02u%02u%02u.%03u:%s:in_process_engine] ", now.wMonth, now.wDay,
-                now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, SeverityName(severity));
+  char prefix[96];
+  std::snprintf(prefix, sizeof(prefix), "[%02u%02u/%02u%02u%02u.%03u:%s:%s] ", now.wMonth, now.wDay,
+                now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, SeverityName(severity), source_);
   std::string line = prefix + message + "\n";
   DWORD written = 0;
   ::WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
@@ -57,4 +57,4 @@ void EngineLog::Write(cef_log_severity_t severity, const std::wstring& message) 
   Write(severity, qbase::UTF16ToUTF8(message));
 }
 
-}  // namespace inproc
+}  // namespace engine

@@ -5,7 +5,7 @@
 
 #include "include/cef_types.h"
 
-namespace inproc {
+namespace engine {
 
 // The plain content of a list value: what crosses between the browser side
 // and a renderer, always by copy.
@@ -17,4 +17,4 @@ struct ListItem {
 };
 using ListData = std::vector<ListItem>;
 
-}  // namespace inproc
+}  // namespace engine

@@ -1,82 +1,12 @@
-#include "engine/in_process/command_line_impl.h"
+#include "engine/shared/command_line_impl.h"
 
-namespace inproc {
+#include "engine/shared/command_line_text.h"
 
-namespace {
-
-// The platform's splitting rules: spaces separate, quotes group, and
-// backslashes escape only before a quote.
-std::vector<std::wstring> SplitCommandLine(const std::wstring& line) {
-  std::vector<std::wstring> parts;
-  std::wstring current;
-  bool in_quotes = false;
-  bool have_part = false;
-  size_t i = 0;
-  while (i < line.size()) {
-    wchar_t c = line[i];
-    if (c == L'\\') {
-      size_t slashes = 0;
-      while (i < line.size() && line[i] == L'\\') {
-        ++slashes;
-        ++i;
-      }
-      if (i < line.size() && line[i] == L'"') {
-        current.append(slashes / 2, L'\\');
-        if (slashes % 2) {
-          current.push_back(L'"');
-          ++i;
-        }
-      } else {
-        current.append(slashes, L'\\');
-      }
-      have_part = true;
-      continue;
-    }
-    if (c == L'"') {
-      in_quotes = !in_quotes;
-      have_part = true;
-    } else if ((c == L' ' || c == L'\t') && !in_quotes) {
-      if (have_part) parts.push_back(current);
-      current.clear();
-      have_part = false;
-    } else {
-      current.push_back(c);
-      have_part = true;
-    }
-    ++i;
-  }
-  if (have_part) parts.push_back(current);
-  return parts;
-}
-
-// The inverse of the splitting rules: backslashes are doubled only where a
-// quote follows them, including the closing one.
-std::wstring Quote(const std::wstring& text) {
-  if (!text.empty() && text.find_first_of(L" \t\"") == std::wstring::npos) return text;
-  std::wstring quoted = L"\"";
-  size_t slashes = 0;
-  for (wchar_t c : text) {
-    if (c == L'\\') {
-      ++slashes;
-      continue;
-    }
-    if (c == L'"') {
-      quoted.append(slashes * 2 + 1, L'\\');
-    } else {
-      quoted.append(slashes, L'\\');
-    }
-    slashes = 0;
-    quoted.push_back(c);
-  }
-  quoted.append(slashes * 2, L'\\');
-  return quoted + L"\"";
-}
-
-}  // namespace
+namespace engine {
 
 CefRefPtr<CommandLineImpl> CommandLineImpl::FromString(const std::wstring& command_line) {
   CefRefPtr<CommandLineImpl> result = new CommandLineImpl();
-  std::vector<std::wstring> parts = SplitCommandLine(command_line);
+  std::vector<std::wstring> parts = SplitArguments(command_line);
   bool first = true;
   bool switches_done = false;
   for (const std::wstring& part : parts) {
@@ -143,19 +73,19 @@ void CommandLineImpl::AppendSwitchWithValue(const CefString& name, const CefStri
 
 CefString CommandLineImpl::GetCommandLineString() {
   std::lock_guard<std::mutex> guard(lock_);
-  std::wstring line = Quote(program_);
+  std::wstring line = QuoteArgument(program_);
   for (const Switch& entry : switches_) {
     // The switch is one token: quoted whole when any part of it needs it.
     std::wstring token = L"--" + entry.name;
     if (entry.has_value) token += L"=" + entry.value;
-    line += L" " + Quote(token);
+    line += L" " + QuoteArgument(token);
   }
   bool needs_separator = false;
   for (const std::wstring& argument : arguments_) needs_separator |= argument.compare(0, 2, L"--") == 0;
   // Arguments that look like switches stay arguments behind a "--".
   if (needs_separator) line += L" --";
-  for (const std::wstring& argument : arguments_) line += L" " + Quote(argument);
+  for (const std::wstring& argument : arguments_) line += L" " + QuoteArgument(argument);
   return line;
 }
 
-}  // namespace inproc
+}  // namespace engine

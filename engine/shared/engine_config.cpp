@@ -1,10 +1,10 @@
-#include "engine/remote/engine_config.h"
+#include "engine/shared/engine_config.h"
 
 #include <windows.h>
 
 #include <vector>
 
-namespace remote {
+namespace engine {
 
 namespace {
 
@@ -37,4 +37,4 @@ EngineConfig EngineConfig::Read(const std::wstring& ini_path) {
   return config;
 }
 
-}  // namespace remote
+}  // namespace engine

@@ -1,11 +1,11 @@
-#include "engine/in_process/engine_thread.h"
+#include "engine/shared/engine_thread.h"
 
 #include <algorithm>
 
 #include "base/framework_thread.h"
 #include "base/message_loop_proxy.h"
 
-namespace inproc {
+namespace engine {
 
 namespace {
 
@@ -127,4 +127,4 @@ std::unique_ptr<EngineThread> EngineThread::StartOwnThread(const char* name) {
 
 std::unique_ptr<EngineThread> EngineThread::UseCurrentThread() { return std::make_unique<ClientDrivenThread>(); }
 
-}  // namespace inproc
+}  // namespace engine

@@ -1,8 +1,7 @@
-#include "engine/in_process/cookie_manager_impl.h"
+#include "engine/shared/cookie_manager_impl.h"
 
-#include "engine/in_process/engine_context.h"
 
-namespace inproc {
+namespace engine {
 
 std::vector<CefString> CookieManagerImpl::schemes() {
   std::lock_guard<std::mutex> guard(lock_);
@@ -21,7 +20,7 @@ void CookieManagerImpl::SetSupportedSchemes(const std::vector<CefString>& scheme
     schemes_ = schemes;
     include_defaults_ = include_defaults;
   }
-  if (callback) EngineContext::PostUi([callback](EngineContext&) { callback->OnComplete(); });
+  if (callback && post_) post_([callback] { callback->OnComplete(); });
 }
 
-}  // namespace inproc
+}  // namespace engine

@@ -1,8 +1,8 @@
-#include "engine/in_process/sub_process_entry.h"
+#include "engine/shared/sub_process_entry.h"
 
 #include <mutex>
 
-namespace inproc {
+namespace engine {
 
 namespace {
 
@@ -30,6 +30,6 @@ CefSubProcessEntry SubProcessEntry() {
   return stored.entry;
 }
 
-}  // namespace inproc
+}  // namespace engine
 
-void CefSetSubProcessEntry(CefSubProcessEntry entry) { inproc::SetSubProcessEntry(std::move(entry)); }
+void CefSetSubProcessEntry(CefSubProcessEntry entry) { engine::SetSubProcessEntry(std::move(entry)); }

@@ -2,11 +2,11 @@
 
 #include "include/cef_app.h"
 
-namespace inproc {
+namespace engine {
 
 // The program's sub-process entry, as CefSetSubProcessEntry left it; empty
 // when none was set. Any thread.
 CefSubProcessEntry SubProcessEntry();
 void SetSubProcessEntry(CefSubProcessEntry entry);
 
-}  // namespace inproc
+}  // namespace engine

@@ -2,10 +2,10 @@
 
 #include <mutex>
 
-#include "engine/in_process/list_data.h"
+#include "engine/shared/list_data.h"
 #include "include/cef_values.h"
 
-namespace inproc {
+namespace engine {
 
 class ListValueImpl : public CefListValue {
  public:
@@ -55,4 +55,4 @@ class ProcessMessageImpl : public CefProcessMessage {
   IMPLEMENT_REFCOUNTING(ProcessMessageImpl);
 };
 
-}  // namespace inproc
+}  // namespace engine

@@ -6,14 +6,15 @@
 #include "base/unique_handle.h"
 #include "include/cef_types.h"
 
-namespace inproc {
+namespace engine {
 
 // The engine's log file: one line per event, appended, readable while the
 // engine runs. Without a file (none configured, or it cannot be opened)
 // messages are dropped.
 class EngineLog {
  public:
-  EngineLog() = default;
+  // |source| names the engine in every line.
+  explicit EngineLog(const char* source) : source_(source) {}
   EngineLog(const EngineLog&) = delete;
   EngineLog& operator=(const EngineLog&) = delete;
 
@@ -26,7 +27,8 @@ class EngineLog {
  private:
   std::mutex lock_;
   qbase::UniqueFileHandle file_;
+  const char* source_;
   cef_log_severity_t minimum_ = LOGSEVERITY_INFO;
 };
 
-}  // namespace inproc
+}  // namespace engine

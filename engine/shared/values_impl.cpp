@@ -1,6 +1,6 @@
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 
-namespace inproc {
+namespace engine {
 
 namespace {
 // A bound on list growth, so that a wild index cannot exhaust memory.
@@ -107,8 +107,8 @@ bool ProcessMessageImpl::Snapshot(CefRefPtr<CefProcessMessage> message, std::wst
   return true;
 }
 
-}  // namespace inproc
+}  // namespace engine
 
 CefRefPtr<CefProcessMessage> CefProcessMessage::Create(const CefString& name) {
-  return new inproc::ProcessMessageImpl(name, new inproc::ListValueImpl());
+  return new engine::ProcessMessageImpl(name, new engine::ListValueImpl());
 }
