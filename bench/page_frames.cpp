@@ -15,6 +15,7 @@
 #include "base/path_util.h"
 #include "base/string_conversions.h"
 #include "bench/bench_support.h"
+#include "engine/engine_selection.h"
 #include "engine/remote/remote_engine.h"
 #include "engine/remote/frame_decoder.h"
 #include "engine/remote/remote_engine_state.h"
@@ -127,7 +128,8 @@ int main() {
   settings.log_file = folder + L"cef.log";
   engine::EngineConfig config;
   config.browser = L"/usr/bin/chromium";
-  if (!remote::RemoteEngine::Initialize(settings, nullptr, config)) return 2;
+  engine::ForceEngine(engine::EngineKind::kReal, config);
+  if (!CefInitialize(CefMainArgs(::GetModuleHandleW(nullptr)), settings, nullptr, nullptr)) return 2;
 
   HWND parent = MakeParent();
   CefWindowInfo info;

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/in_process/engine_context.h"
-#include "engine/in_process/renderer.h"
+#include "engine/in_process/browser_services.h"
 #include "engine/shared/values_impl.h"
 
 namespace inproc {
@@ -62,8 +61,8 @@ void FrameImpl::LoadURL(const CefString& url) {
   }
   if (!browser || !is_main_) return;
   std::wstring target = url.ToWString();
-  EngineContext::PostUi(
-      [browser, target](EngineContext&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
+  BrowserServices::PostUi(
+      [browser, target](BrowserServices&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
 }
 
 CefString FrameImpl::GetURL() {
@@ -86,7 +85,7 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefPro
   engine::ListData data;
   if (!engine::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   int64_t frame_id = identifier_;
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  std::shared_ptr<BrowserServices> engine = BrowserServices::Running();
   if (!engine) return;
   // On the engine's thread it goes out now; from any other thread it goes
   // to the renderer directly, as a real browser process's IPC channel
@@ -95,9 +94,7 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefPro
     engine->SendToRenderer(browser_id, frame_id, name, data);
     return;
   }
-  engine->PostToRenderer([browser_id, frame_id, name, data](Renderer& renderer) {
-    renderer.DeliverMessage(browser_id, frame_id, name, data);
-  });
+  engine->DeliverToRenderer(browser_id, frame_id, name, data);
 }
 
 // ---- BrowserImpl ----
@@ -183,7 +180,7 @@ void BrowserImpl::ViewDestroyedByParent() {
   CefRefPtr<BrowserImpl> self(this);
   // Not from inside the window's destruction, unless the engine's thread
   // takes no more tasks: a close is never dropped.
-  if (!EngineContext::PostUi([self](EngineContext&) { self->FinishClose(); })) FinishClose();
+  if (!BrowserServices::PostUi([self](BrowserServices&) { self->FinishClose(); })) FinishClose();
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64_t identifier) {
@@ -272,7 +269,7 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
   if (target.empty()) return;
 
   CefRefPtr<CefClient> client = this->client();
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  std::shared_ptr<BrowserServices> engine = BrowserServices::Running();
   CefRefPtr<CefRequestHandler> request_handler = client ? client->GetRequestHandler() : nullptr;
   if (request_handler &&
       request_handler->OnBeforeBrowse(this, main_frame_.get(), new RequestImpl(target), false, false)) {
@@ -315,7 +312,7 @@ void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring&
   CefRefPtr<CefLoadHandler> load = client ? client->GetLoadHandler() : nullptr;
   std::wstring current = url();
   if (error_code != 0) {
-    if (std::shared_ptr<EngineContext> engine = EngineContext::Get()) {
+    if (std::shared_ptr<BrowserServices> engine = BrowserServices::Running()) {
       engine->log().Write(LOGSEVERITY_WARNING, L"load failed: " + current + L" " + error_text);
     }
     if (load) {
@@ -408,7 +405,7 @@ void BrowserImpl::FinishClose() {
     devtools_->Close(true);
     devtools_ = nullptr;
   }
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  std::shared_ptr<BrowserServices> engine = BrowserServices::Running();
   if (view_) {
     ::SetWindowLongPtrW(view_.get(), GWLP_USERDATA, 0);
     view_.reset();
@@ -430,27 +427,27 @@ void BrowserImpl::FinishClose() {
 
 void BrowserImpl::GoBack() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kBack); });
+  BrowserServices::PostUi([self](BrowserServices&) { self->Navigate(std::wstring(), Navigation::kBack); });
 }
 
 void BrowserImpl::GoForward() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kForward); });
+  BrowserServices::PostUi([self](BrowserServices&) { self->Navigate(std::wstring(), Navigation::kForward); });
 }
 
 void BrowserImpl::Reload() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kReload); });
+  BrowserServices::PostUi([self](BrowserServices&) { self->Navigate(std::wstring(), Navigation::kReload); });
 }
 
 void BrowserImpl::CloseBrowser(bool force_close) {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self, force_close](EngineContext&) { self->Close(force_close); });
+  BrowserServices::PostUi([self, force_close](BrowserServices&) { self->Close(force_close); });
 }
 
 void BrowserImpl::SetFocus(bool focus) {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self, focus](EngineContext&) {
+  BrowserServices::PostUi([self, focus](BrowserServices&) {
     if (self->view_ && focus) ::SetFocus(self->view_.get());
   });
 }
@@ -463,7 +460,7 @@ CefWindowHandle BrowserImpl::GetWindowHandle() {
 void BrowserImpl::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
                                const CefBrowserSettings& settings, const CefPoint& inspect_element_at) {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self, window_info, client](EngineContext& engine) {
+  BrowserServices::PostUi([self, window_info, client](BrowserServices& engine) {
     if (!self->IsAlive()) return;
     if (self->devtools_ && self->devtools_->IsAlive()) return;
     self->devtools_ = engine.CreateBrowserOnUi(engine.NextBrowserId(), window_info, client,
@@ -473,7 +470,7 @@ void BrowserImpl::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefCl
 
 void BrowserImpl::CloseDevTools() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) {
+  BrowserServices::PostUi([self](BrowserServices&) {
     if (self->devtools_) self->devtools_->Close(true);
     self->devtools_ = nullptr;
   });
@@ -481,12 +478,12 @@ void BrowserImpl::CloseDevTools() {
 
 void BrowserImpl::WasResized() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) { self->Repaint(); });
+  BrowserServices::PostUi([self](BrowserServices&) { self->Repaint(); });
 }
 
 void BrowserImpl::WasHidden(bool hidden) {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self, hidden](EngineContext&) {
+  BrowserServices::PostUi([self, hidden](BrowserServices&) {
     self->hidden_ = hidden;
     if (!hidden) self->Repaint();
   });

@@ -9,11 +9,11 @@
 #include "engine/in_process/input_event.h"
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
+#include "include/cef_v8.h"
 
 namespace inproc {
 
 class BrowserImpl;
-class EngineContext;
 
 // A frame as the browser side sees it: the main frame, or a child frame of
 // the current page with the address it loaded.

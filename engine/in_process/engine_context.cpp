@@ -1,16 +1,13 @@
 #include "engine/in_process/engine_context.h"
 
 #include "base/path_util.h"
-#include "engine/in_process/engine_state.h"
+#include "engine/shared/renderer_launch.h"
 #include "engine/shared/values_impl.h"
 #include "include/cef_task.h"
 
 namespace inproc {
 
 namespace {
-
-std::mutex g_context_lock;
-std::shared_ptr<EngineContext> g_context;
 
 class SchemeRegistrarImpl : public CefSchemeRegistrar {};
 
@@ -36,8 +33,8 @@ EngineContext::~EngineContext() {
 }
 
 std::shared_ptr<EngineContext> EngineContext::Get() {
-  std::lock_guard<std::mutex> guard(g_context_lock);
-  return g_context;
+  // Only this engine runs as the in-process one.
+  return std::static_pointer_cast<EngineContext>(BrowserServices::Running());
 }
 
 bool EngineContext::PostUi(std::function<void(EngineContext&)> task, int64_t delay_ms) {
@@ -75,11 +72,7 @@ bool EngineContext::Initialize(const CefSettings& settings, CefRefPtr<CefApp> ap
     engine->log_.Write(LOGSEVERITY_ERROR, "the engine's UI thread did not start");
     return false;
   }
-  {
-    std::lock_guard<std::mutex> guard(g_context_lock);
-    if (g_context) return false;
-    g_context = engine;
-  }
+  if (!SetRunning(engine)) return false;
   CefRefPtr<CefApp> application = app;
   PostUi([application](EngineContext& self) {
     self.log_.Write(LOGSEVERITY_INFO, "context initialized");
@@ -102,10 +95,7 @@ void EngineContext::Shutdown() {
   engine->ui_->Stop();
   engine->log_.Write(LOGSEVERITY_INFO, "engine stopped");
   engine->log_.Close();
-  {
-    std::lock_guard<std::mutex> guard(g_context_lock);
-    g_context.reset();
-  }
+  SetRunning(nullptr);
   engine->app_ = nullptr;
 }
 
@@ -148,17 +138,10 @@ void EngineContext::CloseEverything() {
 bool EngineContext::EnsureRenderer() {
   if (renderer_) return true;
   if (shutting_down_) return false;
-  CefRefPtr<CefBrowserProcessHandler> handler = app_ ? app_->GetBrowserProcessHandler() : nullptr;
-  CefRefPtr<engine::CommandLineImpl> child_line = engine::CommandLineImpl::FromString(command_line_->GetCommandLineString());
-  child_line->AppendSwitchWithValue("type", "renderer");
-  CefRefPtr<engine::ListValueImpl> extra_info = new engine::ListValueImpl();
-  if (handler) {
-    handler->OnBeforeChildProcessLaunch(child_line.get());
-    handler->OnRenderProcessThreadCreated(extra_info.get());
-  }
+  engine::RendererLaunch launch = engine::RendererLaunch::Prepare(app_, command_line_);
   auto renderer = std::make_unique<Renderer>(
       [](std::function<void(RendererHost&)> call) { return PostUi([call](EngineContext& engine) { call(engine); }); });
-  if (!renderer->Start(extra_info->Data(), child_line->GetCommandLineString().ToWString())) {
+  if (!renderer->Start(launch.extra_info, launch.command_line)) {
     log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
     return false;
   }
@@ -214,6 +197,13 @@ void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::
 bool EngineContext::PostToRenderer(std::function<void(Renderer&)> task) {
   std::lock_guard<std::mutex> guard(renderer_lock_);
   return renderer_ && renderer_->Post(std::move(task));
+}
+
+bool EngineContext::DeliverToRenderer(int browser_id, int64_t frame_id, const std::wstring& name,
+                                      const engine::ListData& data) {
+  return PostToRenderer([browser_id, frame_id, name, data](Renderer& renderer) {
+    renderer.DeliverMessage(browser_id, frame_id, name, data);
+  });
 }
 
 void EngineContext::BrowserClosed(int browser_id) {
@@ -308,153 +298,4 @@ void EngineContext::OnConsoleMessage(int browser_id, const std::wstring& message
   log_.Write(LOGSEVERITY_INFO, L"CONSOLE: \"" + message + L"\", source: " + browser->url());
 }
 
-// ---- inspection ----
-
-DWORD EngineUiThreadId() {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  return engine && engine->ui() ? engine->ui()->thread_id() : 0;
-}
-
-DWORD RendererThreadId() {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  if (!engine) return 0;
-  DWORD id = 0;
-  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!done) return 0;
-  qbase::UniqueKernelHandle owner(done);
-  // The renderer pointer belongs to the engine's UI thread.
-  if (engine->ui()->RunsOnCurrentThread()) return engine->renderer() ? engine->renderer()->thread_id() : 0;
-  if (!EngineContext::PostUi([&id, done](EngineContext& self) {
-        id = self.renderer() ? self.renderer()->thread_id() : 0;
-        ::SetEvent(done);
-      })) {
-    return 0;
-  }
-  ::WaitForSingleObject(done, 5000);
-  return id;
-}
-
-int LiveBrowserCount() {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  return engine ? engine->live_browsers() : 0;
-}
-
-std::vector<std::pair<std::wstring, std::wstring>> BrowserProcessSwitches() {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  return engine && engine->command_line() ? engine->command_line()->Switches()
-                                          : std::vector<std::pair<std::wstring, std::wstring>>();
-}
-
-std::vector<std::wstring> SupportedCookieSchemes(bool* include_defaults) {
-  std::vector<std::wstring> result;
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  if (!engine) return result;
-  for (const CefString& scheme : engine->cookie_manager()->schemes()) result.push_back(scheme.ToWString());
-  if (include_defaults) *include_defaults = engine->cookie_manager()->include_defaults();
-  return result;
-}
-
-bool IsHidden(CefRefPtr<CefBrowser> browser) {
-  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
-  return impl && impl->hidden();
-}
-
-bool IsAudioMuted(CefRefPtr<CefBrowser> browser) {
-  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
-  return impl && impl->audio_muted();
-}
-
-std::vector<InputEvent> TakeInputEvents(CefRefPtr<CefBrowser> browser) {
-  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
-  return impl ? impl->TakeInputEvents() : std::vector<InputEvent>();
-}
-
-CefRefPtr<CefCommandLine> CreateCommandLine(const std::wstring& text) {
-  return engine::CommandLineImpl::FromString(text).get();
-}
-
-std::vector<std::pair<std::wstring, std::wstring>> SwitchesOf(CefRefPtr<CefCommandLine> command_line) {
-  auto* impl = dynamic_cast<engine::CommandLineImpl*>(command_line.get());
-  return impl ? impl->Switches() : std::vector<std::pair<std::wstring, std::wstring>>();
-}
-
 }  // namespace inproc
-
-// ---- the engine's process functions ----
-
-namespace {
-
-// A renderer's thread is a renderer process of its own: nothing of the
-// browser process is within its reach.
-bool InRenderer() { return inproc::Renderer::Current() != nullptr; }
-
-bool IsSubProcess() {
-  if (InRenderer()) return true;
-  CefRefPtr<engine::CommandLineImpl> line = inproc::ProcessCommandLine();
-  return !line->GetSwitchValue("type").empty();
-}
-
-}  // namespace
-
-int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void* windows_sandbox_info) {
-  // A starting renderer runs on with the application it is given here;
-  // other sub-processes of this engine have no work of their own.
-  if (inproc::Renderer::AdoptApplication(application)) return 0;
-  return IsSubProcess() ? 0 : -1;
-}
-
-bool CefInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application,
-                   void* windows_sandbox_info) {
-  if (IsSubProcess()) return false;
-  return inproc::EngineContext::Initialize(settings, application);
-}
-
-void CefShutdown() {
-  if (!InRenderer()) inproc::EngineContext::Shutdown();
-}
-
-void CefDoMessageLoopWork() {
-  if (InRenderer()) return;
-  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
-  if (engine && engine->ui()) engine->ui()->DoWork();
-}
-
-bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {
-  if (!task) return false;
-  if (thread_id == TID_UI && InRenderer()) return false;
-  if (thread_id == TID_UI) return inproc::EngineContext::PostUi([task](inproc::EngineContext&) { task->Execute(); });
-  // As in a renderer process: only the renderer's own thread can reach it.
-  if (thread_id == TID_RENDERER) {
-    inproc::Renderer* renderer = inproc::Renderer::Current();
-    return renderer && renderer->Post([task](inproc::Renderer&) { task->Execute(); });
-  }
-  return false;
-}
-
-bool CefCurrentlyOn(CefThreadId thread_id) {
-  if (thread_id == TID_RENDERER) return inproc::Renderer::Current() != nullptr;
-  if (thread_id != TID_UI) return false;
-  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
-  return engine && engine->ui() && engine->ui()->RunsOnCurrentThread();
-}
-
-bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client, const CefString& url,
-                                   const CefBrowserSettings& settings, CefRefPtr<CefDictionaryValue> extra_info,
-                                   CefRefPtr<CefRequestContext> request_context) {
-  if (InRenderer()) return false;
-  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
-  if (!engine || engine->shutting_down() || !client) return false;
-  int id = engine->NextBrowserId();
-  std::wstring address = url.ToWString();
-  return inproc::EngineContext::PostUi([id, window_info, client, address](inproc::EngineContext& self) {
-    self.CreateBrowserOnUi(id, window_info, client, address, false);
-  });
-}
-
-CefRefPtr<CefCookieManager> CefCookieManager::GetGlobalManager(CefRefPtr<CefCompletionCallback> callback) {
-  if (InRenderer()) return nullptr;
-  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
-  if (!engine) return nullptr;
-  if (callback) inproc::EngineContext::PostUi([callback](inproc::EngineContext&) { callback->OnComplete(); });
-  return engine->cookie_manager().get();
-}

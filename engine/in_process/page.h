@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/in_process/page_host.h"
 #include "engine/in_process/renderer_host.h"
 #include "include/cef_frame.h"
 #include "include/cef_types.h"
@@ -13,7 +14,6 @@
 
 namespace inproc {
 
-class Renderer;
 class V8ContextImpl;
 
 // One loaded page of the in-process engine, handed to its page script on the
@@ -29,7 +29,7 @@ class Page {
     std::wstring exception;       // what it threw, empty if nothing
   };
 
-  Page(Renderer* renderer, int browser_id, CefRefPtr<CefFrame> frame, CefRefPtr<V8ContextImpl> context,
+  Page(PageHost* host, int browser_id, CefRefPtr<CefFrame> frame, CefRefPtr<V8ContextImpl> context,
        const std::wstring& url);
 
   bool IsLoaded() const;
@@ -71,7 +71,7 @@ class Page {
   void Post(std::function<void(Page&)> task, int delay_ms = 0);
 
   // For the renderer.
-  void Detach() { renderer_ = nullptr; }
+  void Detach() { host_ = nullptr; }
   // Requests made while the script ran; they follow the load's end.
   std::vector<std::function<void(RendererHost&)>> TakeDeferred();
   void set_running_script(bool running) { running_script_ = running; }
@@ -81,7 +81,7 @@ class Page {
   const std::wstring& title() const { return title_; }
 
  private:
-  Renderer* renderer_;
+  PageHost* host_;
   int browser_id_;
   CefRefPtr<CefFrame> frame_;
   CefRefPtr<V8ContextImpl> context_;
@@ -105,9 +105,5 @@ void RegisterPagePrefix(const std::wstring& prefix, PageScript script);
 void UnregisterPage(const std::wstring& url_or_prefix);
 void ClearPages();
 bool FindPage(const std::wstring& url, PageScript* script);
-
-// Runs a task on the renderer thread with the current page of a browser.
-// False when the engine or that page is not there.
-bool RunInPage(int browser_id, std::function<void(Page&)> task);
 
 }  // namespace inproc

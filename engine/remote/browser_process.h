@@ -21,11 +21,6 @@ class BrowserProcess {
 
   virtual ~BrowserProcess() = default;
 
-  // Null with the reason when the program cannot be started.
-  static std::unique_ptr<BrowserProcess> Launch(const std::wstring& program, const std::vector<std::wstring>& arguments,
-                                                const std::wstring& log_file, ExitHandler on_exit,
-                                                std::wstring* error);
-
   virtual bool HasExited() = 0;
   // True once the browser has ended, waiting at most the time given.
   virtual bool WaitForExit(DWORD timeout_ms) = 0;

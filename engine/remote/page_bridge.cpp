@@ -2,16 +2,11 @@
 
 #include "base/string_conversions.h"
 #include "engine/remote/json_util.h"
+#include "engine/shared/extension_script.h"
 
 namespace remote {
 
 namespace {
-
-bool IsNameChar(wchar_t c) {
-  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'$';
-}
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
 // The engine's object: values held for native code, and the ways to read,
 // call and release them. Values cross as descriptors: primitives by value,
@@ -74,36 +69,16 @@ std::string PageBridge::Api(const std::string& token) { return "globalThis[\"" +
 
 std::wstring PageBridge::Transform(const std::wstring& code, int extension, const std::string& token,
                                    std::vector<std::wstring>* natives) {
-  static const std::wstring kKeyword = L"native function";
   std::wstring api = qbase::UTF8ToUTF16(Api(token));
   std::wstring result;
   size_t copied = 0;
-  size_t position = 0;
-  while ((position = code.find(kKeyword, position)) != std::wstring::npos) {
-    size_t start = position + kKeyword.size();
-    size_t name_start = start;
-    while (name_start < code.size() && (code[name_start] == L' ' || code[name_start] == L'\t')) ++name_start;
-    size_t name_end = name_start;
-    while (name_end < code.size() && IsNameChar(code[name_end])) ++name_end;
-    size_t open = name_end;
-    while (open < code.size() && IsBlank(code[open])) ++open;
-    // "native functionX" or a declaration without its parameters is left alone.
-    if (name_start == start || name_end == name_start || open >= code.size() || code[open] != L'(') {
-      position = start;
-      continue;
-    }
-    size_t close = code.find(L')', open);
-    if (close == std::wstring::npos) break;
-    size_t end = close + 1;
-    while (end < code.size() && IsBlank(code[end])) ++end;
-    if (end < code.size() && code[end] == L';') ++end;
-    std::wstring name = code.substr(name_start, name_end - name_start);
+  for (const engine::NativeDeclaration& declaration : engine::FindNativeDeclarations(code)) {
+    const std::wstring& name = declaration.name;
     if (natives) natives->push_back(name);
-    result += code.substr(copied, position - copied);
+    result += code.substr(copied, declaration.begin - copied);
     result += L"function " + name + L"(...args) { return " + api + L".native(" + std::to_wstring(extension) +
               L", '" + name + L"', this, args); }";
-    copied = end;
-    position = end;
+    copied = declaration.end;
   }
   result += code.substr(copied);
   return result;

@@ -1,8 +1,10 @@
 #include "engine/remote/page_navigation.h"
 
 #include "base/string_conversions.h"
-#include "engine/remote/remote_browser.h"
-#include "engine/remote/remote_engine.h"
+#include "engine/remote/page_owner.h"
+#include "engine/remote/remote_frame.h"
+#include "engine/remote/page_services.h"
+#include "engine/remote/remote_renderer.h"
 
 namespace remote {
 
@@ -127,7 +129,7 @@ bool PageNavigation::Handle(const std::string& session, const std::string& metho
 
 void PageNavigation::RequestPaused(const Json& params) {
   std::string request_id = JsonString(params, "requestId");
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (!engine) return;
   auto decide = [&engine, &request_id](bool allow) {
     // The interception is the browser's own, not the page's session's.
@@ -195,7 +197,7 @@ void PageNavigation::FrameNavigated(const Json& description) {
     if (load) {
       load->OnLoadError(browser_, frame.get(), static_cast<cef_errorcode_t>(NetErrorCode(text)), Wide(text), url);
     }
-    std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+    std::shared_ptr<PageServices> engine = PageServices::Running();
     if (engine) engine->log().Write(LOGSEVERITY_WARNING, L"load failed: " + url + L" " + Wide(text));
   }
 }
@@ -251,18 +253,18 @@ void PageNavigation::ReportLoading(bool loading) {
 }
 
 void PageNavigation::RefreshHistory(bool then_report_stopped) {
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (!engine || !browser_->attached()) {
     if (then_report_stopped && loading_reported_) ReportLoading(false);
     return;
   }
-  int id = browser_->GetIdentifier();
+  CefRefPtr<PageOwner> owner(browser_);
   int generation = ++history_generation_;
   bool sent = engine->Command(
       "Page.getNavigationHistory", Json::object(), browser_->session(),
-      [id, generation, then_report_stopped](RemoteEngine& engine, const Json* result, const std::string&) {
-        CefRefPtr<RemoteBrowser> browser = engine.FindBrowser(id);
-        if (!browser || !browser->IsAlive()) return;
+      [owner, generation, then_report_stopped](PageServices&, const Json* result, const std::string&) {
+        CefRefPtr<PageOwner> browser = owner;
+        if (!browser->IsAlive()) return;
         PageNavigation& self = browser->navigation();
         if (result && generation == self.history_generation_) {
           History history;
@@ -288,17 +290,17 @@ void PageNavigation::RefreshHistory(bool then_report_stopped) {
 }
 
 void PageNavigation::Navigate(const std::wstring& url) {
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (!engine) return;
-  int id = browser_->GetIdentifier();
+  CefRefPtr<PageOwner> owner(browser_);
   std::string target = qbase::UTF16ToUTF8(url);
   engine->Command("Page.navigate", {{"url", target}}, browser_->session(),
-                  [id, url](RemoteEngine& engine, const Json* result, const std::string& error) {
+                  [owner, url](PageServices&, const Json* result, const std::string& error) {
                     if (result || error.empty()) return;
                     // The browser refused the address itself: the client hears of
                     // it as of any other failed load.
-                    CefRefPtr<RemoteBrowser> browser = engine.FindBrowser(id);
-                    if (!browser || !browser->IsAlive()) return;
+                    CefRefPtr<PageOwner> browser = owner;
+                    if (!browser->IsAlive()) return;
                     CefRefPtr<CefClient> client = browser->client();
                     CefRefPtr<CefLoadHandler> load = client ? client->GetLoadHandler() : nullptr;
                     if (load) {

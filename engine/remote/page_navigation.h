@@ -10,7 +10,7 @@
 
 namespace remote {
 
-class RemoteBrowser;
+class PageOwner;
 
 // A page's navigation as the client's handlers see it, built from the
 // protocol's events: every document request of every frame passes the
@@ -19,7 +19,7 @@ class RemoteBrowser;
 // reported as the engine reports them.
 class PageNavigation {
  public:
-  explicit PageNavigation(RemoteBrowser* browser) : browser_(browser) {}
+  explicit PageNavigation(PageOwner* browser) : browser_(browser) {}
 
   // True when the event was one of navigation's.
   bool Handle(const std::string& session, const std::string& method, const Json& params);
@@ -55,7 +55,7 @@ class PageNavigation {
     return history_.current >= 0 && history_.current + 1 < static_cast<int>(history_.entries.size());
   }
 
-  RemoteBrowser* browser_;
+  PageOwner* browser_;
   std::wstring url_;
   std::wstring reported_address_;
   bool loading_reported_ = false;

@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "base/string_conversions.h"
-#include "engine/remote/remote_browser.h"
-#include "engine/remote/remote_engine.h"
+#include "engine/remote/page_owner.h"
+#include "engine/remote/remote_frame.h"
+#include "engine/remote/page_services.h"
+#include "engine/remote/remote_renderer.h"
 
 namespace remote {
 
@@ -78,7 +80,7 @@ void PageRequests::Dialog(const std::string& session, const Json& params) {
     if (!suppress) {
       // This engine has no dialog of its own to show: the page gets the
       // answer of a dialog dismissed at once.
-      std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+      std::shared_ptr<PageServices> engine = PageServices::Running();
       if (engine) engine->log().Write(LOGSEVERITY_INFO, L"script dialog dismissed: " + message);
     }
   }
@@ -111,8 +113,8 @@ void PageRequests::WindowOpen(const Json& params) {
   }
   // Allowed: the pop-up is a browser of this engine's, made as the client
   // asked. The browser program's own pop-up page was closed already.
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
-  if (engine && !url.empty()) engine->CreateBrowserOnUi(engine->NextBrowserId(), window_info, client, url, true);
+  std::shared_ptr<PageServices> engine = PageServices::Running();
+  if (engine && !url.empty()) engine->OpenPopup(window_info, client, url);
 }
 
 void PageRequests::FileChooser(const Json& params) {
@@ -135,7 +137,7 @@ void PageRequests::DownloadWillBegin(const Json& params) {
     handler->OnDownloadUpdated(browser_, item.get(), new DownloadItemCallback());
   }
   // Nothing continues a download here, so it ends as one the client did not take.
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (engine) engine->Command("Browser.cancelDownload", {{"guid", JsonString(params, "guid")}}, std::string());
 }
 
@@ -171,7 +173,7 @@ void PageRequests::Console(const Json& params) {
   CefRefPtr<CefClient> client = browser_->client();
   CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
   if (display && display->OnConsoleMessage(browser_, level, message, source, line)) return;
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (engine) engine->log().Write(LOGSEVERITY_INFO, L"CONSOLE: \"" + message + L"\", source: " + source);
 }
 

@@ -6,7 +6,7 @@
 
 namespace remote {
 
-class RemoteBrowser;
+class PageOwner;
 
 // What a page asks of the client beyond navigation: script dialogs (always
 // answered, so a suppressed one never blocks the page), pop-ups (the client
@@ -14,7 +14,7 @@ class RemoteBrowser;
 // choosers and downloads, and console messages.
 class PageRequests {
  public:
-  explicit PageRequests(RemoteBrowser* browser) : browser_(browser) {}
+  explicit PageRequests(PageOwner* browser) : browser_(browser) {}
 
   bool Handle(const std::string& session, const std::string& method, const Json& params);
   void DownloadWillBegin(const Json& params);
@@ -25,7 +25,7 @@ class PageRequests {
   void FileChooser(const Json& params);
   void Console(const Json& params);
 
-  RemoteBrowser* browser_;
+  PageOwner* browser_;
 };
 
 }  // namespace remote

@@ -6,7 +6,8 @@
 #include "engine/remote/input_events.h"
 #include "engine/remote/page_agent.h"
 #include "engine/remote/page_bridge.h"
-#include "engine/remote/remote_engine.h"
+#include "engine/remote/page_services.h"
+#include "engine/remote/remote_renderer.h"
 
 namespace remote {
 
@@ -29,7 +30,7 @@ RemoteBrowser::RemoteBrowser(int identifier, CefRefPtr<CefClient> client, const 
       client_(client),
       navigation_(this),
       requests_(this) {
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   int64_t frame_id = engine ? engine->NextFrameId() : 1;
   // Made here, not in the initializer list: the frame takes a reference to
   // this browser, and the reference count is only ready once every member is.
@@ -45,7 +46,7 @@ std::wstring RemoteBrowser::url() { return main_frame_->GetURL().ToWString(); }
 
 void RemoteBrowser::Post(std::function<void(RemoteBrowser&)> task) {
   CefRefPtr<RemoteBrowser> self(this);
-  RemoteEngine::PostUi([self, task](RemoteEngine&) { task(*self); });
+  PageServices::PostUi([self, task](PageServices&) { task(*self); });
 }
 
 bool RemoteBrowser::CreateView() {
@@ -67,7 +68,7 @@ CefRefPtr<RemoteFrame> RemoteBrowser::FrameFor(const std::string& protocol_id, c
     if (!parent_id.empty()) it->second->set_parent_id(parent_id);
     return it->second;
   }
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   CefRefPtr<RemoteFrame> frame = new RemoteFrame(this, engine ? engine->NextFrameId() : 0, protocol_id, false);
   frame->set_parent_id(parent_id);
   frames_[protocol_id] = frame;
@@ -106,7 +107,7 @@ CefRefPtr<CefFrame> RemoteBrowser::GetFrame(int64_t identifier) {
 bool RemoteBrowser::Command(const std::string& method, Json params, const std::string& session) {
   const std::string& target_session = session.empty() ? session_ : session;
   if (target_session.empty()) return false;
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   return engine && engine->Command(method, std::move(params), target_session);
 }
 
@@ -120,11 +121,11 @@ void RemoteBrowser::Attach(const std::string& target_id, const std::string& sess
   if (muted_) ApplyMute();
   // A navigation sent before the page has taken its resumption can lose the
   // page's events of that navigation: the first one waits for the answer.
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   int id = identifier_;
   std::string attached_session = session;
   if (!engine || !engine->Command("Runtime.runIfWaitingForDebugger", Json::object(), session,
-                                  [id, attached_session](RemoteEngine& engine, const Json*, const std::string&) {
+                                  [id, attached_session](PageServices& engine, const Json*, const std::string&) {
                                     CefRefPtr<RemoteBrowser> browser = engine.FindBrowser(id);
                                     if (browser && browser->session() == attached_session) browser->SessionReady();
                                   })) {
@@ -144,7 +145,7 @@ void RemoteBrowser::SessionReady() {
 }
 
 void RemoteBrowser::OpenDevTools() {
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (!engine || !devtools_) return;
   // The browser program's own inspector, served by its debugging port,
   // looking at this page.
@@ -167,7 +168,7 @@ void RemoteBrowser::SetUpSession(const std::string& session, bool main) {
           {{"source", PageAgent::Script()}, {"worldName", std::string(PageAgent::kWorldName)}, {"runImmediately", true}}, session);
   // The renderer's half in the page's own world: its extensions and the
   // table of values native code refers to, before any script of the page.
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   RemoteRenderer* renderer = engine ? engine->renderer() : nullptr;
   if (renderer) {
     Command("Runtime.addBinding", {{"name", PageBridge::BindingName(renderer->token())}}, session);
@@ -252,7 +253,7 @@ void RemoteBrowser::HandleEvent(const std::string& session, const std::string& m
 }
 
 void RemoteBrowser::ContextEvent(const std::string& session, const std::string& method, const Json& params) {
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (!engine) return;
   int id = identifier_;
   if (method == "Runtime.executionContextCreated") {
@@ -288,7 +289,7 @@ void RemoteBrowser::ContextEvent(const std::string& session, const std::string& 
 
 void RemoteBrowser::NativeCall(const std::string& session, const std::string& binding, int context_id,
                                const std::string& payload) {
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   RemoteRenderer* renderer = engine ? engine->renderer() : nullptr;
   if (!renderer || binding != PageBridge::BindingName(renderer->token())) return;
   int id = identifier_;
@@ -298,7 +299,7 @@ void RemoteBrowser::NativeCall(const std::string& session, const std::string& bi
 }
 
 void RemoteBrowser::ReleaseContexts() {
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (!engine || contexts_.empty()) return;
   std::set<std::string> sessions;
   for (const auto& entry : contexts_) sessions.insert(entry.first.substr(0, entry.first.find('#')));
@@ -327,7 +328,7 @@ void RemoteBrowser::AgentReport(const std::string& session, const std::string& p
       break;
     }
     case PageAgent::Kind::kFocus: {
-      std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+      std::shared_ptr<PageServices> engine = PageServices::Running();
       if (!engine) break;
       auto child = child_sessions_.find(session);
       CefRefPtr<RemoteFrame> frame = child == child_sessions_.end() ? main_frame_ : FrameFor(child->second);
@@ -354,7 +355,7 @@ void RemoteBrowser::Navigate(const std::wstring& url) {
   pending_url_ = url;
   main_frame_->SetUrl(url);
   if (attached()) return;
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (engine) engine->RequestTarget(this);
 }
 
@@ -402,7 +403,7 @@ void RemoteBrowser::StartFrames() {
     CefRefPtr<CefClient> client = this->client();
     if (!client || !client->GetRenderHandler()) return;
   }
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (!engine) return;
   frames_running_ = true;
   frame_sink_ = engine->StartFrames(this);
@@ -417,7 +418,7 @@ void RemoteBrowser::StopFrames() {
   if (!frames_running_) return;
   frames_running_ = false;
   Command("Page.stopScreencast");
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (engine) engine->StopFrames(this);
   frame_sink_.reset();
 }
@@ -489,7 +490,7 @@ void RemoteBrowser::FinishClose() {
     devtools_ = nullptr;
   }
   if (frame_sink_) frame_sink_->Close();
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   if (engine) {
     if (frames_running_) engine->StopFrames(this);
     if (!target_id_.empty()) engine->Command("Target.closeTarget", {{"targetId", target_id_}}, std::string());
@@ -547,7 +548,7 @@ void RemoteBrowser::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<Cef
                                  const CefBrowserSettings& settings, const CefPoint& inspect_element_at) {
   Post([window_info, client](RemoteBrowser& self) {
     if (!self.IsAlive() || (self.devtools_ && self.devtools_->IsAlive())) return;
-    std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+    std::shared_ptr<PageServices> engine = PageServices::Running();
     if (!engine) return;
     self.devtools_ = engine->CreateBrowserOnUi(engine->NextBrowserId(), window_info, client, std::wstring(), true);
     // Without the page yet, the tools follow once it exists.
@@ -585,12 +586,12 @@ void RemoteBrowser::Invalidate(cef_paint_element_type_t type) {
   if (type != PET_VIEW) return;
   Post([](RemoteBrowser& self) {
     if (!self.IsAlive() || !self.attached() || !self.frames_running_) return;
-    std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+    std::shared_ptr<PageServices> engine = PageServices::Running();
     if (!engine) return;
     // The screencast sends only what changes: a fresh picture is asked for.
     int id = self.identifier_;
     engine->Command("Page.captureScreenshot", {{"format", "jpeg"}, {"quality", kFrameQuality}}, self.session_,
-                    [id](RemoteEngine& engine, const Json* result, const std::string&) {
+                    [id](PageServices& engine, const Json* result, const std::string&) {
                       CefRefPtr<RemoteBrowser> browser = engine.FindBrowser(id);
                       if (browser && result) engine.SubmitFrame(browser.get(), JsonString(*result, "data"));
                     });
@@ -630,9 +631,9 @@ void RemoteBrowser::SendMouse(Json event) {
     }
     move_in_flight_ = true;
     int id = identifier_;
-    std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+    std::shared_ptr<PageServices> engine = PageServices::Running();
     if (!engine || !engine->Command("Input.dispatchMouseEvent", std::move(event), session_,
-                                    [id](RemoteEngine& engine, const Json*, const std::string&) {
+                                    [id](PageServices& engine, const Json*, const std::string&) {
                                       if (CefRefPtr<RemoteBrowser> browser = engine.FindBrowser(id)) {
                                         browser->FlushMouseMove();
                                       }

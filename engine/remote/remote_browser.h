@@ -10,6 +10,7 @@
 #include "engine/remote/frame_pipeline.h"
 #include "engine/remote/json_util.h"
 #include "engine/remote/page_navigation.h"
+#include "engine/remote/page_owner.h"
 #include "engine/remote/page_requests.h"
 #include "engine/remote/page_view.h"
 #include "engine/remote/remote_frame.h"
@@ -18,13 +19,12 @@
 
 namespace remote {
 
-class RemoteEngine;
 
 // A browser of the real engine: one page target of the browser program with
 // its own protocol session, and, when windowed, the native child window that
 // shows it. Calls from any thread are carried over to the engine's UI
 // thread, where all of its state changes and every client callback runs.
-class RemoteBrowser : public CefBrowser, public CefBrowserHost, private PageView::Delegate {
+class RemoteBrowser : public PageOwner, public CefBrowserHost, private PageView::Delegate {
  public:
   enum class State { kAlive, kClosing, kClosed };
 
@@ -43,32 +43,32 @@ class RemoteBrowser : public CefBrowser, public CefBrowserHost, private PageView
   void TargetCrashed(const std::string& status);
   // The page went away without our asking (it closed itself).
   void TargetGone();
-  void Navigate(const std::wstring& url);
+  void Navigate(const std::wstring& url) override;
   void ClearPendingUrl() { pending_url_.clear(); }
   void DownloadWillBegin(const Json& params) { requests_.DownloadWillBegin(params); }
   void Close(bool force);
   void PresentFrame(std::shared_ptr<const PageFrame> frame);
 
-  bool IsAlive() const { return state_ == State::kAlive; }
-  bool attached() const { return !session_.empty(); }
+  bool IsAlive() const override { return state_ == State::kAlive; }
+  bool attached() const override { return !session_.empty(); }
   bool windowless() const { return window_info_.windowless_rendering_enabled != 0; }
   bool is_popup() const { return is_popup_; }
   const std::string& target_id() const { return target_id_; }
-  const std::string& session() const { return session_; }
+  const std::string& session() const override { return session_; }
   const std::wstring& pending_url() const { return pending_url_; }
-  CefRefPtr<CefClient> client();
-  CefRefPtr<RemoteFrame> main_frame() const { return main_frame_; }
-  // The frame of a protocol frame identifier, made on first sight.
-  CefRefPtr<RemoteFrame> FrameFor(const std::string& protocol_id, const std::string& parent_id = std::string());
-  void ForgetFrame(const std::string& protocol_id);
+  CefRefPtr<CefClient> client() override;
+  CefRefPtr<RemoteFrame> main_frame() const override { return main_frame_; }
+  CefRefPtr<RemoteFrame> FrameFor(const std::string& protocol_id,
+                                  const std::string& parent_id = std::string()) override;
+  void ForgetFrame(const std::string& protocol_id) override;
   bool KnowsFrame(const std::string& protocol_id);
-  // Sends a command on this page's session (or a child session).
-  bool Command(const std::string& method, Json params = Json::object(), const std::string& session = std::string());
-  PageNavigation& navigation() { return navigation_; }
+  bool Command(const std::string& method, Json params = Json::object(),
+               const std::string& session = std::string()) override;
+  PageNavigation& navigation() override { return navigation_; }
   std::shared_ptr<FrameSink> frame_sink() const { return frame_sink_; }
 
   // ---- Any thread ----
-  std::wstring url();
+  std::wstring url() override;
   bool audio_muted() const { return muted_; }
 
   // CefBrowser

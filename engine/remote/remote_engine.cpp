@@ -5,16 +5,15 @@
 #include "base/path_util.h"
 #include "base/string_conversions.h"
 #include "base/unique_handle.h"
+#include "engine/shared/renderer_launch.h"
 #include "engine/shared/values_impl.h"
 #include "engine/remote/browser_arguments.h"
+#include "engine/remote/browser_launch.h"
 #include "engine/remote/wine_paths.h"
 
 namespace remote {
 
 namespace {
-
-std::mutex g_engine_lock;
-std::shared_ptr<RemoteEngine> g_engine;
 
 // How long the browser program may take to open its debugging port.
 constexpr DWORD kStartTimeoutMs = 30000;
@@ -154,8 +153,14 @@ RemoteEngine::~RemoteEngine() {
 }
 
 std::shared_ptr<RemoteEngine> RemoteEngine::Get() {
-  std::lock_guard<std::mutex> guard(g_engine_lock);
-  return g_engine;
+  // Only this engine runs as the real one.
+  return std::static_pointer_cast<RemoteEngine>(PageServices::Running());
+}
+
+PageServices::UiAnswer RemoteEngine::ForEngine(std::function<void(RemoteEngine&, const Json*, const std::string&)> answer) {
+  return [answer](PageServices& services, const Json* result, const std::string& error) {
+    answer(static_cast<RemoteEngine&>(services), result, error);
+  };
 }
 
 bool RemoteEngine::PostUi(std::function<void(RemoteEngine&)> task, int64_t delay_ms) {
@@ -204,23 +209,16 @@ bool RemoteEngine::Initialize(const CefSettings& settings, CefRefPtr<CefApp> app
     engine->log_.Write(LOGSEVERITY_ERROR, "the engine's threads did not start");
     return false;
   }
-  // The renderer starts first: every page gets its extensions.
-  engine->renderer_ = std::make_unique<RemoteRenderer>(app, engine.get());
-  if (!engine->renderer_->Start(engine::ListData())) {
-    engine->log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
-    return false;
-  }
-  {
-    std::lock_guard<std::mutex> guard(g_engine_lock);
-    if (g_engine) return false;
-    g_engine = engine;
-  }
+  if (!SetRunning(engine)) return false;
   CefRefPtr<CefApp> application = app;
   PostUi([application](RemoteEngine& self) {
     self.StartBrowserProgram();
     self.Watch();
     CefRefPtr<CefBrowserProcessHandler> handler = application ? application->GetBrowserProcessHandler() : nullptr;
     if (handler) handler->OnContextInitialized();
+    // Before any browser can be made, so that every page gets the
+    // renderer's extensions.
+    self.StartRenderer();
   });
   return true;
 }
@@ -262,7 +260,7 @@ void RemoteEngine::StartBrowserProgram() {
 
   int generation = generation_;
   std::wstring error;
-  std::unique_ptr<BrowserProcess> process = BrowserProcess::Launch(
+  std::unique_ptr<BrowserProcess> process = LaunchBrowser(
       config_.browser, browser_arguments_, browser_log_,
       [generation](int code) {
         RemoteEngine::PostUi([generation, code](RemoteEngine& self) {
@@ -310,7 +308,7 @@ void RemoteEngine::Connected(std::shared_ptr<ProtocolClient> protocol, int port)
   document_requests.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Request"}});
   int generation = generation_;
   Command("Fetch.enable", {{"patterns", document_requests}}, std::string(),
-          [generation](RemoteEngine& self, const Json*, const std::string& error) {
+          ForEngine([generation](RemoteEngine& self, const Json*, const std::string& error) {
             if (generation != self.generation_ || self.connection_ != Connection::kConnected) return;
             if (!error.empty()) self.log_.Write(LOGSEVERITY_ERROR, "no interception of navigations: " + error);
             self.intercepting_ = true;
@@ -318,7 +316,7 @@ void RemoteEngine::Connected(std::shared_ptr<ProtocolClient> protocol, int port)
             for (auto& entry : browsers) {
               if (entry.second->IsAlive() && !entry.second->attached()) self.RequestTarget(entry.second.get());
             }
-          });
+          }));
 }
 
 void RemoteEngine::RequestPaused(const Json& params) {
@@ -414,7 +412,7 @@ bool RemoteEngine::Command(const std::string& method, Json params, const std::st
   if (answer) {
     wrapped = [answer](const Json* result, const std::string& error) {
       std::shared_ptr<Json> copy = result ? std::make_shared<Json>(*result) : nullptr;
-      RemoteEngine::PostUi([answer, copy, error](RemoteEngine& self) { answer(self, copy.get(), error); });
+      PageServices::PostUi([answer, copy, error](PageServices& self) { answer(self, copy.get(), error); });
     };
   }
   return CommandFromAnyThread(method, std::move(params), session, std::move(wrapped));
@@ -559,7 +557,7 @@ void RemoteEngine::RequestTarget(RemoteBrowser* browser) {
   int id = browser->GetIdentifier();
   ++pending_creations_;
   bool sent = Command("Target.createTarget", {{"url", "about:blank"}}, std::string(),
-                      [id](RemoteEngine& self, const Json* result, const std::string& error) {
+                      ForEngine([id](RemoteEngine& self, const Json* result, const std::string& error) {
                         if (self.pending_creations_ > 0) --self.pending_creations_;
                         std::string target = result ? JsonString(*result, "targetId") : std::string();
                         CefRefPtr<RemoteBrowser> browser = self.FindBrowser(id);
@@ -582,7 +580,7 @@ void RemoteEngine::RequestTarget(RemoteBrowser* browser) {
                           for (const auto& stray : self.unclaimed_) self.Discard(stray.first, stray.second);
                           self.unclaimed_.clear();
                         }
-                      });
+                      }));
   if (!sent) --pending_creations_;
 }
 
@@ -632,7 +630,20 @@ void RemoteEngine::SubmitFrame(RemoteBrowser* browser, std::string base64) {
   if (sink) pipeline_.Submit(sink, std::move(base64), -1);
 }
 
+void RemoteEngine::StartRenderer() {
+  if (renderer_ || shutting_down_) return;
+  engine::RendererLaunch launch = engine::RendererLaunch::Prepare(app_, command_line_);
+  auto renderer = std::make_unique<RemoteRenderer>(this);
+  if (!renderer->Start(launch.extra_info, launch.command_line)) {
+    log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
+    return;
+  }
+  std::lock_guard<std::mutex> guard(renderer_lock_);
+  renderer_ = std::move(renderer);
+}
+
 bool RemoteEngine::PostToRenderer(std::function<void(RemoteRenderer&)> task) {
+  std::lock_guard<std::mutex> guard(renderer_lock_);
   return renderer_ && renderer_->Post(std::move(task));
 }
 
@@ -717,6 +728,10 @@ CefRefPtr<RemoteBrowser> RemoteEngine::CreateBrowserOnUi(int id, const CefWindow
   return browser;
 }
 
+void RemoteEngine::OpenPopup(const CefWindowInfo& window_info, CefRefPtr<CefClient> client, const std::wstring& url) {
+  CreateBrowserOnUi(NextBrowserId(), window_info, client, url, true);
+}
+
 CefRefPtr<RemoteBrowser> RemoteEngine::FindBrowser(int id) const {
   auto it = browsers_.find(id);
   return it == browsers_.end() ? nullptr : it->second;
@@ -756,9 +771,9 @@ void RemoteEngine::Watch() {
       }
       int generation = generation_;
       Command("Browser.getVersion", Json::object(), std::string(),
-              [generation](RemoteEngine& self, const Json* result, const std::string&) {
+              ForEngine([generation](RemoteEngine& self, const Json* result, const std::string&) {
                 if (result && generation == self.generation_) self.heartbeat_answered_ = ::GetTickCount64();
-              });
+              }));
     }
   }
   PostUi([](RemoteEngine& self) { self.Watch(); }, kWatchIntervalMs);
@@ -807,10 +822,7 @@ void RemoteEngine::Shutdown() {
   process.reset();
   engine->log_.Write(LOGSEVERITY_INFO, "engine stopped");
   engine->log_.Close();
-  {
-    std::lock_guard<std::mutex> guard(g_engine_lock);
-    g_engine.reset();
-  }
+  SetRunning(nullptr);
   engine->app_ = nullptr;
 }
 

@@ -17,6 +17,7 @@
 #include "engine/shared/engine_config.h"
 #include "engine/remote/frame_pipeline.h"
 #include "engine/remote/json_util.h"
+#include "engine/remote/page_services.h"
 #include "engine/remote/protocol_client.h"
 #include "engine/remote/remote_browser.h"
 #include "engine/remote/remote_renderer.h"
@@ -28,11 +29,9 @@ namespace remote {
 // The running real engine, from CefInitialize to CefShutdown: the browser
 // program, the protocol connection to it, the engine's UI thread on which
 // every browser-process callback runs, and the browsers.
-class RemoteEngine : public RendererChannel {
+class RemoteEngine : public PageServices, public RendererChannel {
  public:
   enum class Connection { kStarting, kConnected, kGone };
-  // An answer on the engine's UI thread.
-  using UiAnswer = std::function<void(RemoteEngine& engine, const Json* result, const std::string& error)>;
 
   RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, const engine::EngineConfig& config);
   ~RemoteEngine() override;
@@ -42,40 +41,41 @@ class RemoteEngine : public RendererChannel {
   static void Shutdown();
   static bool PostUi(std::function<void(RemoteEngine&)> task, int64_t delay_ms = 0);
 
-  engine::EngineThread* ui() const { return ui_.get(); }
-  engine::EngineLog& log() { return log_; }
+  engine::EngineThread* ui() const override { return ui_.get(); }
+  engine::EngineLog& log() override { return log_; }
   CefRefPtr<engine::CookieManagerImpl> cookie_manager() const { return cookies_; }
   bool shutting_down() const { return shutting_down_; }
-  int NextBrowserId() { return ++next_browser_id_; }
-  int64_t NextFrameId() { return ++next_frame_id_; }
+  int NextBrowserId() override { return ++next_browser_id_; }
+  int64_t NextFrameId() override { return ++next_frame_id_; }
   int live_browsers() const { return live_browsers_; }
 
   // Any thread. False when there is no connection; the answer then never runs.
-  bool Command(const std::string& method, Json params, const std::string& session, UiAnswer answer = nullptr);
+  bool Command(const std::string& method, Json params, const std::string& session,
+               UiAnswer answer = nullptr) override;
   // Answers of commands sent this way come on the reading thread.
   bool CommandFromAnyThread(const std::string& method, Json params, const std::string& session,
                             ProtocolClient::Answer answer = nullptr);
 
   // Engine UI thread only.
   CefRefPtr<RemoteBrowser> CreateBrowserOnUi(int id, const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
-                                             const std::wstring& url, bool is_popup);
-  CefRefPtr<RemoteBrowser> FindBrowser(int id) const;
+                                             const std::wstring& url, bool is_popup) override;
+  void OpenPopup(const CefWindowInfo& window_info, CefRefPtr<CefClient> client, const std::wstring& url) override;
+  CefRefPtr<RemoteBrowser> FindBrowser(int id) const override;
   CefRefPtr<RemoteBrowser> FindBrowserByFrame(const std::string& protocol_frame_id) const;
   // A browser wants its page target (made now, or once connected).
-  void RequestTarget(RemoteBrowser* browser);
-  void ForgetSession(const std::string& session);
+  void RequestTarget(RemoteBrowser* browser) override;
+  void ForgetSession(const std::string& session) override;
   void RegisterChildSession(const std::string& session, int browser_id);
-  void BrowserClosed(RemoteBrowser* browser);
+  void BrowserClosed(RemoteBrowser* browser) override;
   // The sink of a browser's pictures: registered for its session until stopped.
-  std::shared_ptr<FrameSink> StartFrames(RemoteBrowser* browser);
-  void StopFrames(RemoteBrowser* browser);
+  std::shared_ptr<FrameSink> StartFrames(RemoteBrowser* browser) override;
+  void StopFrames(RemoteBrowser* browser) override;
   // One picture for a browser outside its stream (no acknowledgement).
-  void SubmitFrame(RemoteBrowser* browser, std::string base64);
+  void SubmitFrame(RemoteBrowser* browser, std::string base64) override;
   Connection connection() const { return connection_; }
-  int debugging_port() const { return port_; }
-  // Hands a task to the renderer's thread; false when it is not running.
-  bool PostToRenderer(std::function<void(RemoteRenderer&)> task);
-  RemoteRenderer* renderer() const { return renderer_.get(); }
+  int debugging_port() const override { return port_; }
+  bool PostToRenderer(std::function<void(RemoteRenderer&)> task) override;
+  RemoteRenderer* renderer() const override { return renderer_.get(); }
 
   // RendererChannel
   void MessageToBrowser(int browser_id, int64_t frame_id, const std::wstring& name,
@@ -95,6 +95,7 @@ class RemoteEngine : public RendererChannel {
 
   bool ProcessExited();
   void StartBrowserProgram();
+  void StartRenderer();
   void Connected(std::shared_ptr<ProtocolClient> protocol, int port);
   void ConnectFailed(const std::wstring& reason);
   void Disconnected(const std::wstring& reason);
@@ -106,6 +107,8 @@ class RemoteEngine : public RendererChannel {
   void Discard(const std::string& target, const std::string& session);
   void Watch();
   void RunOnUiAndWait(std::function<void()> task);
+  // An answer for this engine's own commands.
+  static UiAnswer ForEngine(std::function<void(RemoteEngine&, const Json*, const std::string&)> answer);
   void CloseEverything();
 
   CefSettings settings_;
@@ -116,6 +119,8 @@ class RemoteEngine : public RendererChannel {
   engine::EngineLog log_;
   std::unique_ptr<engine::EngineThread> ui_;
   FramePipeline pipeline_;
+  // Set on the UI thread; other threads post to it under the lock.
+  std::mutex renderer_lock_;
   std::unique_ptr<RemoteRenderer> renderer_;
   DWORD init_thread_ = 0;
   std::atomic<bool> shutting_down_{false};

@@ -2,12 +2,13 @@
 
 #include "base/string_conversions.h"
 #include "engine/shared/values_impl.h"
-#include "engine/remote/remote_browser.h"
-#include "engine/remote/remote_engine.h"
+#include "engine/remote/page_owner.h"
+#include "engine/remote/page_services.h"
+#include "engine/remote/remote_renderer.h"
 
 namespace remote {
 
-RemoteFrame::RemoteFrame(RemoteBrowser* browser, int64_t identifier, const std::string& protocol_id, bool is_main)
+RemoteFrame::RemoteFrame(PageOwner* browser, int64_t identifier, const std::string& protocol_id, bool is_main)
     : identifier_(identifier), protocol_id_(protocol_id), is_main_(is_main), browser_(browser) {}
 
 void RemoteFrame::DetachBrowser() {
@@ -41,7 +42,7 @@ CefRefPtr<CefBrowser> RemoteFrame::GetBrowser() {
 }
 
 void RemoteFrame::LoadURL(const CefString& url) {
-  CefRefPtr<RemoteBrowser> browser;
+  CefRefPtr<PageOwner> browser;
   {
     std::lock_guard<std::mutex> guard(lock_);
     browser = browser_;
@@ -49,7 +50,7 @@ void RemoteFrame::LoadURL(const CefString& url) {
   if (!browser) return;
   std::wstring target = url.ToWString();
   CefRefPtr<RemoteFrame> self(this);
-  RemoteEngine::PostUi([browser, self, target](RemoteEngine&) {
+  PageServices::PostUi([browser, self, target](PageServices&) {
     // Sub-frames navigate within their page; the main frame is the page.
     if (self->is_main_) {
       browser->Navigate(target);
@@ -73,7 +74,7 @@ void RemoteFrame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefP
   std::wstring name;
   engine::ListData data;
   if (!engine::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
-  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  std::shared_ptr<PageServices> engine = PageServices::Running();
   int64_t frame_id = identifier_;
   if (engine) {
     engine->PostToRenderer([browser_id, frame_id, name, data](RemoteRenderer& renderer) {

@@ -8,14 +8,14 @@
 
 namespace remote {
 
-class RemoteBrowser;
+class PageOwner;
 
 // A frame of a page as the browser process sees it: the main frame or one
 // of its sub-frames, known to the protocol by a text identifier and to the
 // client by a number that stays the frame's for its whole life.
 class RemoteFrame : public CefFrame {
  public:
-  RemoteFrame(RemoteBrowser* browser, int64_t identifier, const std::string& protocol_id, bool is_main);
+  RemoteFrame(PageOwner* browser, int64_t identifier, const std::string& protocol_id, bool is_main);
 
   // Once the browser has closed, the frame no longer reaches it.
   void DetachBrowser();
@@ -38,7 +38,7 @@ class RemoteFrame : public CefFrame {
   const std::string protocol_id_;
   const bool is_main_;
   std::mutex lock_;
-  CefRefPtr<RemoteBrowser> browser_;
+  CefRefPtr<PageOwner> browser_;
   std::wstring url_;
   std::string parent_id_;
   IMPLEMENT_REFCOUNTING(RemoteFrame);

@@ -2,17 +2,15 @@
 
 #include <random>
 
-#include "base/framework_thread.h"
-#include "base/message_loop_proxy.h"
 #include "base/string_conversions.h"
+#include "base/unique_handle.h"
+#include "engine/shared/dom_node_impl.h"
 #include "engine/shared/values_impl.h"
 #include "engine/remote/remote_v8_value.h"
 
 namespace remote {
 
 namespace {
-
-thread_local RemoteRenderer* t_current_renderer = nullptr;
 
 std::string NewToken() {
   std::random_device device;
@@ -25,76 +23,31 @@ std::string NewToken() {
 
 }  // namespace
 
-class RemoteRendererThread : public qbase::FrameworkThread {
- public:
-  explicit RemoteRendererThread(RemoteRenderer* renderer) : FrameworkThread("RendererMain"), renderer_(renderer) {}
-  ~RemoteRendererThread() override { Stop(); }
-
- protected:
-  void Init() override { t_current_renderer = renderer_; }
-  void Cleanup() override {
-    renderer_->ThreadEnding();
-    t_current_renderer = nullptr;
-  }
-
- private:
-  RemoteRenderer* renderer_;
-};
-
-RemoteRenderer::RemoteRenderer(CefRefPtr<CefApp> app, RendererChannel* channel)
-    : app_(app), channel_(channel), token_(NewToken()) {}
+RemoteRenderer::RemoteRenderer(RendererChannel* channel)
+    : channel_(channel), token_(NewToken()), thread_(this, [this] { ThreadEnding(); }) {}
 
 RemoteRenderer::~RemoteRenderer() { Stop(); }
 
-RemoteRenderer* RemoteRenderer::Current() { return t_current_renderer; }
-
-bool RemoteRenderer::Start(const engine::ListData& extra_info) {
-  if (thread_) return false;
-  auto thread = std::make_unique<RemoteRendererThread>(this);
-  if (!thread->StartWithLoop(qbase::LoopKind::kDefault)) return false;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    proxy_ = thread->message_loop_proxy();
-    thread_id_ = thread->thread_id();
-  }
-  thread_ = std::move(thread);
+bool RemoteRenderer::Start(const engine::ListData& extra_info, const std::wstring& command_line) {
+  if (!thread_.Start()) return false;
   // The pages' script needs the extensions, so the start waits for them.
   HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!done) return false;
-  bool posted = Post([extra_info, done](RemoteRenderer& self) {
-    self.ThreadStarted(extra_info);
+  qbase::UniqueKernelHandle owner(done);
+  bool posted = Post([extra_info, command_line, done](RemoteRenderer& self) {
+    self.ThreadStarted(extra_info, command_line);
     ::SetEvent(done);
   });
   if (posted) ::WaitForSingleObject(done, 10000);
-  ::CloseHandle(done);
   return posted;
 }
 
-void RemoteRenderer::Stop() {
-  if (!thread_) return;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    proxy_.reset();
-  }
-  thread_->Stop();
-  thread_.reset();
-}
+void RemoteRenderer::Stop() { thread_.Stop(); }
 
 bool RemoteRenderer::Post(std::function<void(RemoteRenderer&)> task, int64_t delay_ms) {
-  std::shared_ptr<qbase::MessageLoopProxy> proxy;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    proxy = proxy_;
-  }
-  if (!proxy || !task) return false;
+  if (!task) return false;
   RemoteRenderer* self = this;
-  qbase::Closure closure = [self, task] { task(*self); };
-  return delay_ms > 0 ? proxy->PostDelayedTask(closure, delay_ms * 1000) : proxy->PostTask(closure);
-}
-
-DWORD RemoteRenderer::thread_id() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  return thread_id_;
+  return thread_.Post([self, task] { task(*self); }, delay_ms);
 }
 
 std::string RemoteRenderer::PageScript() {
@@ -102,7 +55,8 @@ std::string RemoteRenderer::PageScript() {
   return page_script_;
 }
 
-void RemoteRenderer::ThreadStarted(const engine::ListData& extra_info) {
+void RemoteRenderer::ThreadStarted(const engine::ListData& extra_info, const std::wstring& command_line) {
+  app_ = thread_.RunSubProcessEntry(command_line);
   if (app_) handler_ = app_->GetRenderProcessHandler();
   if (handler_) {
     handler_->OnRenderThreadCreated(new engine::ListValueImpl(extra_info, true));
@@ -126,7 +80,6 @@ void RemoteRenderer::ThreadEnding() {
     if (handler_) handler_->OnBrowserDestroyed(entry.second.get());
     entry.second->Detach();
   }
-  entered_.clear();
   extensions_.clear();
   handler_ = nullptr;
   app_ = nullptr;
@@ -151,7 +104,7 @@ CefRefPtr<RendererPageBrowser> RemoteRenderer::FindBrowser(int browser_id) const
 
 void RemoteRenderer::BrowserCreated(int browser_id, int64_t main_frame_id) {
   if (browsers_.count(browser_id)) return;
-  CefRefPtr<RendererPageBrowser> browser = new RendererPageBrowser(this, browser_id, main_frame_id);
+  CefRefPtr<RendererPageBrowser> browser = new RendererPageBrowser(link(), browser_id, main_frame_id);
   browsers_[browser_id] = browser;
   if (handler_) handler_->OnBrowserCreated(browser.get(), nullptr);
 }
@@ -182,7 +135,7 @@ void RemoteRenderer::ContextCreated(int browser_id, int64_t frame_id, bool is_ma
   // A frame has one main world at a time: the new document's replaces the old.
   Release(browser.get(), frame.get());
   frame->set_url(url);
-  CefRefPtr<RemoteV8Context> context = new RemoteV8Context(this, browser.get(), frame.get(), session, context_id);
+  CefRefPtr<RemoteV8Context> context = new RemoteV8Context(&thread_, channel_, PageBridge::Api(token_), browser.get(), frame.get(), session, context_id);
   frame->set_context(context);
   if (handler_) handler_->OnContextCreated(browser.get(), frame.get(), context.get());
 }
@@ -253,19 +206,13 @@ void RemoteRenderer::FocusChanged(int browser_id, int64_t frame_id, bool focused
   CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
   if (!frame) frame = browser->GetMainFrame();
   handler_->OnFocusedNodeChanged(browser.get(), frame,
-                                 focused ? CefRefPtr<CefDOMNode>(new RendererDomNode(editable)) : nullptr);
+                                 focused ? CefRefPtr<CefDOMNode>(new engine::DomNodeImpl(editable)) : nullptr);
 }
 
-CefRefPtr<RemoteV8Context> RemoteRenderer::CurrentContext() const {
-  return entered_.empty() ? nullptr : entered_.back();
-}
+CefRefPtr<CefV8Value> RemoteRenderer::CreateBool(bool value) { return RemoteV8Value::Bool(value).get(); }
 
-void RemoteRenderer::EnterContext(RemoteV8Context* context) { entered_.push_back(context); }
-
-bool RemoteRenderer::ExitContext(RemoteV8Context* context) {
-  if (entered_.empty() || entered_.back().get() != context) return false;
-  entered_.pop_back();
-  return true;
+CefRefPtr<CefV8Value> RemoteRenderer::CreateString(const std::wstring& value) {
+  return RemoteV8Value::String(value).get();
 }
 
 }  // namespace remote

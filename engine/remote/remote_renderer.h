@@ -10,17 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/shared/list_data.h"
 #include "engine/remote/page_bridge.h"
 #include "engine/remote/remote_v8_context.h"
 #include "engine/remote/renderer_channel.h"
 #include "engine/remote/renderer_page.h"
+#include "engine/shared/list_data.h"
+#include "engine/shared/renderer_thread.h"
 #include "include/cef_app.h"
-
-namespace qbase {
-class FrameworkThread;
-class MessageLoopProxy;
-}  // namespace qbase
 
 namespace remote {
 
@@ -28,22 +24,22 @@ namespace remote {
 // render-process callback of the application arrives, as in a renderer
 // process of the browser. It shares no object with the browser side; both
 // hand each other copied data. Its view of pages comes from the browser
-// side's reports (contexts made and released, native calls, focus).
-class RemoteRenderer {
+// side's reports (contexts made and released, native calls, focus). Its
+// application object is its own, made on its thread by the program's
+// sub-process entry, as a renderer process would make it.
+class RemoteRenderer : public engine::RendererSide {
  public:
-  RemoteRenderer(CefRefPtr<CefApp> app, RendererChannel* channel);
-  ~RemoteRenderer();
+  explicit RemoteRenderer(RendererChannel* channel);
+  ~RemoteRenderer() override;
   RemoteRenderer(const RemoteRenderer&) = delete;
   RemoteRenderer& operator=(const RemoteRenderer&) = delete;
 
-  // The renderer whose main thread is the calling thread, or null.
-  static RemoteRenderer* Current();
-
-  // Starts the thread; the application's extensions are known once it returns.
-  bool Start(const engine::ListData& extra_info);
+  // Starts the thread; the application's extensions are known once it
+  // returns. |command_line| is the renderer's, with its "--type=renderer".
+  bool Start(const engine::ListData& extra_info, const std::wstring& command_line);
   void Stop();
   bool Post(std::function<void(RemoteRenderer&)> task, int64_t delay_ms = 0);
-  DWORD thread_id() const;
+  DWORD thread_id() const { return thread_.thread_id(); }
   RendererChannel* channel() const { return channel_; }
   // The names the pages' script uses. Any thread.
   const std::string& token() const { return token_; }
@@ -61,11 +57,10 @@ class RemoteRenderer {
   void DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data);
   void FocusChanged(int browser_id, int64_t frame_id, bool focused, bool editable);
 
-  // Renderer thread only.
-  CefRefPtr<RemoteV8Context> CurrentContext() const;
-  void EnterContext(RemoteV8Context* context);
-  bool ExitContext(RemoteV8Context* context);
-  bool AddExtension(const std::wstring& name, const std::wstring& code, CefRefPtr<CefV8Handler> handler);
+  // engine::RendererSide
+  bool AddExtension(const std::wstring& name, const std::wstring& code, CefRefPtr<CefV8Handler> handler) override;
+  CefRefPtr<CefV8Value> CreateBool(bool value) override;
+  CefRefPtr<CefV8Value> CreateString(const std::wstring& value) override;
 
  private:
   struct Extension {
@@ -75,24 +70,21 @@ class RemoteRenderer {
     std::vector<std::wstring> natives;
   };
 
-  void ThreadStarted(const engine::ListData& extra_info);
+  void ThreadStarted(const engine::ListData& extra_info, const std::wstring& command_line);
+  RendererLink link() { return RendererLink{&thread_, channel_}; }
   void ThreadEnding();
   void Release(RendererPageBrowser* browser, RendererPageFrame* frame);
   CefRefPtr<RendererPageBrowser> FindBrowser(int browser_id) const;
 
-  CefRefPtr<CefApp> app_;
   RendererChannel* channel_;
   std::string token_;
-  friend class RemoteRendererThread;
-  std::unique_ptr<qbase::FrameworkThread> thread_;
+  engine::RendererThread thread_;
   mutable std::mutex lock_;
-  std::shared_ptr<qbase::MessageLoopProxy> proxy_;
-  DWORD thread_id_ = 0;
   std::string page_script_;
   // Everything below belongs to the renderer thread.
+  CefRefPtr<CefApp> app_;
   CefRefPtr<CefRenderProcessHandler> handler_;
   std::map<int, CefRefPtr<RendererPageBrowser>> browsers_;
-  std::vector<CefRefPtr<RemoteV8Context>> entered_;
   std::vector<Extension> extensions_;
   bool accepting_extensions_ = false;
 };

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "engine/remote/json_util.h"
+#include "engine/remote/renderer_channel.h"
+#include "engine/shared/renderer_thread.h"
 #include "include/cef_v8.h"
 
 namespace remote {
 
-class RemoteRenderer;
 class RemoteV8Value;
 
 // The main script world of one document of one frame, as the protocol knows
@@ -20,8 +21,10 @@ class RemoteV8Value;
 // its own script engine. It dies with its document.
 class RemoteV8Context : public CefV8Context {
  public:
-  RemoteV8Context(RemoteRenderer* renderer, CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                  const std::string& session, int context_id);
+  // |api| is the expression for the engine's object in the page.
+  RemoteV8Context(engine::RendererThread* thread, RendererChannel* channel, const std::string& api,
+                  CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, const std::string& session,
+                  int context_id);
 
   void Invalidate() { alive_ = false; }
   bool alive() const { return alive_; }
@@ -51,7 +54,10 @@ class RemoteV8Context : public CefV8Context {
   static constexpr unsigned long kEvaluateTimeoutMs = 10000;
 
  private:
-  RemoteRenderer* renderer_;
+  bool OnThread() const { return engine::RendererThread::Current() == thread_; }
+
+  engine::RendererThread* thread_;
+  RendererChannel* channel_;
   CefRefPtr<CefBrowser> browser_;
   CefRefPtr<CefFrame> frame_;
   const std::string session_;

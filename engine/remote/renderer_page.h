@@ -4,22 +4,30 @@
 #include <string>
 
 #include "engine/remote/remote_v8_context.h"
+#include "engine/remote/renderer_channel.h"
+#include "engine/shared/renderer_thread.h"
 #include "include/cef_browser.h"
-#include "include/cef_dom.h"
 #include "include/cef_frame.h"
 
 namespace remote {
 
-class RemoteRenderer;
 class RendererPageBrowser;
+
+// What a renderer's views of browsers and frames reach: its thread, on
+// which alone they work, and its way to the rest of the engine.
+struct RendererLink {
+  engine::RendererThread* thread = nullptr;
+  RendererChannel* channel = nullptr;
+  bool OnThread() const { return thread && engine::RendererThread::Current() == thread; }
+};
 
 // A renderer's view of a frame of the real engine. It lives on the renderer
 // thread; the browser side has its own objects for the same frame, equal by
 // number.
 class RendererPageFrame : public CefFrame {
  public:
-  RendererPageFrame(RemoteRenderer* renderer, RendererPageBrowser* browser, int64_t identifier, bool is_main)
-      : renderer_(renderer), browser_(browser), identifier_(identifier), is_main_(is_main) {}
+  RendererPageFrame(RendererLink link, RendererPageBrowser* browser, int64_t identifier, bool is_main)
+      : link_(link), browser_(browser), identifier_(identifier), is_main_(is_main) {}
 
   void Detach();
   CefRefPtr<RemoteV8Context> context() const { return context_; }
@@ -35,7 +43,7 @@ class RendererPageFrame : public CefFrame {
   void SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) override;
 
  private:
-  RemoteRenderer* renderer_;
+  RendererLink link_;
   RendererPageBrowser* browser_;
   const int64_t identifier_;
   const bool is_main_;
@@ -48,7 +56,7 @@ class RendererPageFrame : public CefFrame {
 // browser side.
 class RendererPageBrowser : public CefBrowser {
  public:
-  RendererPageBrowser(RemoteRenderer* renderer, int identifier, int64_t main_frame_id);
+  RendererPageBrowser(RendererLink link, int identifier, int64_t main_frame_id);
 
   void Detach();
   RendererPageFrame* main_frame() const { return main_frame_.get(); }
@@ -68,21 +76,11 @@ class RendererPageBrowser : public CefBrowser {
  private:
   void History(int step);
 
-  RemoteRenderer* renderer_;
+  RendererLink link_;
   const int identifier_;
   CefRefPtr<RendererPageFrame> main_frame_;
   std::map<int64_t, CefRefPtr<RendererPageFrame>> frames_;
   IMPLEMENT_REFCOUNTING(RendererPageBrowser);
-};
-
-class RendererDomNode : public CefDOMNode {
- public:
-  explicit RendererDomNode(bool editable) : editable_(editable) {}
-  bool IsEditable() override { return editable_; }
-
- private:
-  bool editable_;
-  IMPLEMENT_REFCOUNTING(RendererDomNode);
 };
 
 }  // namespace remote

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/path_util.h"
+#include "engine/engine_selection.h"
 #include "engine/remote/remote_engine.h"
 #include "engine/remote/remote_engine_state.h"
 #include "include/cef_client.h"
@@ -48,7 +49,8 @@ int wmain(int argc, wchar_t** argv) {
   settings.log_file = folder + L"cef.log";
   engine::EngineConfig config;
   config.browser = L"/usr/bin/chromium";
-  if (!remote::RemoteEngine::Initialize(settings, nullptr, config)) return 3;
+  engine::ForceEngine(engine::EngineKind::kReal, config);
+  if (!CefInitialize(CefMainArgs(::GetModuleHandleW(nullptr)), settings, nullptr, nullptr)) return 3;
   CefWindowInfo info;
   info.windowless_rendering_enabled = 1;
   CefRefPtr<Client> client = new Client();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/path_util.h"
+#include "engine/engine_selection.h"
 #include "engine/remote/remote_engine.h"
 #include "engine/remote/remote_engine_state.h"
 #include "engine/remote/wine_paths.h"
@@ -22,7 +23,8 @@ bool StartEngineOn(const std::wstring& program, const std::wstring& folder_name,
   settings.log_file = *folder + L"cef.log";
   engine::EngineConfig config;
   config.browser = program;
-  return remote::RemoteEngine::Initialize(settings, nullptr, config);
+  engine::ForceEngine(engine::EngineKind::kReal, config);
+  return CefInitialize(CefMainArgs(::GetModuleHandleW(nullptr)), settings, nullptr, nullptr);
 }
 
 // Ends a Linux process as something outside this program would.

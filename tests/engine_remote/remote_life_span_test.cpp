@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "engine/remote/browser_process.h"
+#include "engine/remote/browser_launch.h"
 #include "engine/remote/wine_paths.h"
 #include "base/path_util.h"
 #include "remote_test_support.h"
@@ -104,7 +104,7 @@ TEST(RemoteLifeSpan, AWindowsBrowserRunsInAJobThatEndsItWithItsOwner) {
   std::atomic<int> exits{0};
   std::atomic<int> code{0};
   std::wstring error;
-  std::unique_ptr<remote::BrowserProcess> process = remote::BrowserProcess::Launch(
+  std::unique_ptr<remote::BrowserProcess> process = remote::LaunchBrowser(
       L"" REMOTE_ENGINE_HOST_PATH, {L"sleep"}, std::wstring(),
       [&](int exit_code) {
         code = exit_code;

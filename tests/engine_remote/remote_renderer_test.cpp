@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/path_util.h"
+#include "engine/engine_selection.h"
 #include "engine/shared/values_impl.h"
 #include "engine/remote/remote_engine.h"
 #include "engine/remote/remote_engine_state.h"
@@ -102,7 +103,10 @@ bool StartEngine(CefRefPtr<CefApp> app, const std::wstring& folder_name) {
   settings.log_severity = LOGSEVERITY_VERBOSE;
   engine::EngineConfig config;
   config.browser = L"/usr/bin/chromium";
-  return remote::RemoteEngine::Initialize(settings, app, config);
+  engine::ForceEngine(engine::EngineKind::kReal, config);
+  // The renderer's application object comes from the sub-process entry.
+  CefSetSubProcessEntry([app](const CefMainArgs& args) { return CefExecuteProcess(args, app, nullptr); });
+  return CefInitialize(CefMainArgs(::GetModuleHandleW(nullptr)), settings, nullptr, nullptr);
 }
 
 TEST(RemoteRenderer, ExtensionsReachTheirHandlerWithThePagesValuesOnTheRendererThread) {
@@ -155,6 +159,7 @@ TEST(RemoteRenderer, ExtensionsReachTheirHandlerWithThePagesValuesOnTheRendererT
     EXPECT_NE(entry.thread, remote::EngineUiThreadId()) << entry.what;
   }
   CefShutdown();
+  CefSetSubProcessEntry(nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "remote_test_support.h"
 
 #include "base/path_util.h"
+#include "engine/engine_selection.h"
 #include "engine/remote/remote_engine.h"
 
 namespace remote_test {
@@ -135,7 +136,8 @@ EngineScope::EngineScope(const std::wstring& folder_name, const std::wstring& ar
   engine::EngineConfig config;
   config.browser = L"/usr/bin/chromium";
   config.arguments = arguments;
-  started_ = remote::RemoteEngine::Initialize(settings, nullptr, config);
+  engine::ForceEngine(engine::EngineKind::kReal, config);
+  started_ = CefInitialize(CefMainArgs(::GetModuleHandleW(nullptr)), settings, nullptr, nullptr);
 }
 
 EngineScope::~EngineScope() { Stop(); }

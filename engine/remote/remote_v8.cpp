@@ -1,9 +1,13 @@
-#include "engine/remote/remote_v8_value.h"
+// The real engine's script values and contexts, which refer to each other:
+// a context gives its global object, a value belongs to its context.
 
 #include "base/string_conversions.h"
-#include "engine/remote/remote_renderer.h"
+#include "engine/remote/remote_v8_context.h"
+#include "engine/remote/remote_v8_value.h"
+#include "engine/shared/renderer_thread.h"
 
 namespace remote {
+
 
 namespace {
 
@@ -124,19 +128,19 @@ bool RemoteV8Value::IsJsonFunction(const char* name) const {
 }
 
 bool RemoteV8Value::IsBool() {
-  if (!RemoteRenderer::Current()) return false;
+  if (!engine::RendererThread::Current()) return false;
   Resolve();
   return kind_ == Kind::kBool;
 }
 
 bool RemoteV8Value::IsString() {
-  if (!RemoteRenderer::Current()) return false;
+  if (!engine::RendererThread::Current()) return false;
   Resolve();
   return kind_ == Kind::kString;
 }
 
 bool RemoteV8Value::IsObject() {
-  if (!RemoteRenderer::Current()) return false;
+  if (!engine::RendererThread::Current()) return false;
   if (kind_ == Kind::kGlobal) return true;
   if (IsJsonFunction("parse") || IsJsonFunction("stringify")) return true;
   Resolve();
@@ -144,20 +148,20 @@ bool RemoteV8Value::IsObject() {
 }
 
 bool RemoteV8Value::IsFunction() {
-  if (!RemoteRenderer::Current()) return false;
+  if (!engine::RendererThread::Current()) return false;
   if (IsJsonFunction("parse") || IsJsonFunction("stringify")) return true;
   Resolve();
   return kind_ == Kind::kReference && type_ == "function";
 }
 
 CefString RemoteV8Value::GetStringValue() {
-  if (!RemoteRenderer::Current()) return CefString();
+  if (!engine::RendererThread::Current()) return CefString();
   Resolve();
   return kind_ == Kind::kString ? CefString(string_value_) : CefString();
 }
 
 CefRefPtr<CefV8Value> RemoteV8Value::GetValue(const CefString& key) {
-  if (!RemoteRenderer::Current() || !context_) return nullptr;
+  if (!engine::RendererThread::Current() || !context_) return nullptr;
   std::string name = key.ToString();
   // The global JSON object and its two functions are named, not fetched.
   bool json = kind_ == Kind::kGlobal && name == "JSON";
@@ -185,8 +189,8 @@ CefRefPtr<CefV8Value> RemoteV8Value::GetValue(const CefString& key) {
 
 CefRefPtr<CefV8Value> RemoteV8Value::ExecuteFunction(CefRefPtr<CefV8Value> object,
                                                      const CefV8ValueList& arguments) {
-  RemoteRenderer* renderer = RemoteRenderer::Current();
-  if (!renderer || !context_ || !context_->alive() || !renderer->CurrentContext()) return nullptr;
+  engine::RendererThread* thread = engine::RendererThread::Current();
+  if (!thread || !context_ || !context_->alive() || !thread->CurrentContext()) return nullptr;
   if (IsJsonFunction("parse") && !arguments.empty()) {
     RemoteV8Value* text = Impl(arguments[0]);
     if (text && text->kind_ == Kind::kString) {
@@ -229,6 +233,73 @@ CefRefPtr<CefV8Value> RemoteV8Value::ExecuteFunction(CefRefPtr<CefV8Value> objec
       context_->api() + ".run(() => Function.prototype.apply.call(" + function + ", " + self + ", [" + list + "]))";
   if (!context_->Evaluate(call, &answer) || !JsonBool(answer, "ok")) return nullptr;
   return FromDescriptor(context_, JsonObject(answer, "r")).get();
+}
+
+// ---- RemoteV8Context ----
+
+
+namespace {
+// Releases wait for an evaluation to ride on, but not without bound.
+constexpr size_t kReleaseBatch = 256;
+}  // namespace
+
+RemoteV8Context::RemoteV8Context(engine::RendererThread* thread, RendererChannel* channel, const std::string& api,
+                                 CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, const std::string& session,
+                                 int context_id)
+    : thread_(thread),
+      channel_(channel),
+      browser_(browser),
+      frame_(frame),
+      session_(session),
+      context_id_(context_id),
+      api_(api) {}
+
+bool RemoteV8Context::Evaluate(const std::string& expression, Json* value) {
+  if (!alive_ || !OnThread()) return false;
+  std::vector<int> released;
+  {
+    std::lock_guard<std::mutex> guard(release_lock_);
+    released.swap(released_);
+  }
+  std::string script = expression;
+  if (!released.empty()) script = "(" + api_ + ".free(" + DumpJson(Json(released)) + "), " + expression + ")";
+  return channel_->Evaluate(session_, context_id_, script, kEvaluateTimeoutMs, value);
+}
+
+void RemoteV8Context::Release(int handle) {
+  if (!alive_ || handle == 0) return;
+  std::vector<int> batch;
+  {
+    std::lock_guard<std::mutex> guard(release_lock_);
+    released_.push_back(handle);
+    if (released_.size() < kReleaseBatch) return;
+    batch.swap(released_);
+  }
+  channel_->EvaluateLater(session_, context_id_, api_ + ".free(" + DumpJson(Json(batch)) + ")");
+}
+
+CefRefPtr<CefBrowser> RemoteV8Context::GetBrowser() { return OnThread() ? browser_ : nullptr; }
+
+CefRefPtr<CefFrame> RemoteV8Context::GetFrame() { return OnThread() ? frame_ : nullptr; }
+
+CefRefPtr<CefV8Value> RemoteV8Context::GetGlobal() {
+  if (!OnThread() || !alive_) return nullptr;
+  return RemoteV8Value::Global(this).get();
+}
+
+bool RemoteV8Context::Enter() {
+  if (!OnThread() || !alive_) return false;
+  thread_->EnterContext(this);
+  return true;
+}
+
+bool RemoteV8Context::Exit() {
+  return OnThread() && thread_->ExitContext(this);
+}
+
+bool RemoteV8Context::IsSame(CefRefPtr<CefV8Context> that) {
+  auto* other = dynamic_cast<RemoteV8Context*>(that.get());
+  return other && other->session_ == session_ && other->context_id_ == context_id_;
 }
 
 }  // namespace remote
