@@ -466,6 +466,17 @@ def caption_button(kind, state, size=(36, 30)):
     return image
 
 
+def scroll_thumb(horizontal, state):
+    """A slim gold pill; the skin stretches its middle along the bar."""
+    alpha = {"normal": 110, "hot": 170, "pushed": 210}[state]
+    size = (24, 6) if horizontal else (6, 24)
+
+    def paint(draw, s):
+        draw.rounded_rectangle([0, 0, size[0] * s - 1, size[1] * s - 1], radius=3 * s, fill=(240, 199, 122, alpha))
+
+    return supersampled(size, paint)
+
+
 def logo(size, ring=1.0):
     """The emblem: a gold ring round a castle of three spires above a lake.
 
@@ -534,6 +545,10 @@ def main():
     for kind in ("close", "min", "max", "restore", "refresh"):
         for state in ("normal", "hot", "pushed"):
             save(caption_button(kind, state), "public", "button", "btn_%s_%s.png" % (kind, state))
+    for horizontal in (False, True):
+        for state in ("normal", "hot", "pushed"):
+            save(scroll_thumb(horizontal, state), "public", "scrollbar",
+                 "thumb_%s_%s.png" % ("h" if horizontal else "v", state))
     save(logo(24), "public", "logo", "logo_24.png")
     save(logo(48), "public", "logo", "logo_48.png")
     save_icon()

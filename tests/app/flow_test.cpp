@@ -22,7 +22,7 @@
 #include "tests/browser/screen_canvas.h"
 #include "tests/support/test_support.h"
 #include "tests/support/ui_thread.h"
-#include "ui/controls/label.h"
+#include "ui/controls/rich_edit.h"
 
 namespace {
 
@@ -170,7 +170,7 @@ void FlowMainThread::Walk() {
   EXPECT_EQ(portal_->answers.Of(1).json, L"{\"message\":\"Success.\"}");
   std::vector<qiv_comp::Toast*> toasts = qiv_comp::Toast::LiveToasts();
   ASSERT_EQ(toasts.size(), 1u);
-  auto* content = dynamic_cast<ui::Label*>(toasts[0]->GetContent());
+  auto* content = dynamic_cast<ui::RichEdit*>(toasts[0]->GetContent());
   ASSERT_NE(content, nullptr);
   EXPECT_EQ(content->GetText(), L"\"\u6B22\u8FCE\u56DE\u6765\"");
   EXPECT_EQ(::GetWindow(toasts[0]->GetHWND(), GW_OWNER), login_hwnd);

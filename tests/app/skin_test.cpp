@@ -7,6 +7,7 @@
 #include "tests/support/test_support.h"
 #include "tests/ui/render_support.h"
 #include "ui/controls/rich_edit.h"
+#include "ui/controls/scroll_bar.h"
 #include "ui/core/control.h"
 #include "ui/core/resource_manager.h"
 #include "ui/core/window_impl_base.h"
@@ -102,6 +103,29 @@ TEST_F(ShippedSkin, EveryLayoutBuildsWithTheControlsItsWindowLooksForAndItsButto
       }
       EXPECT_GT(bright, 30) << "light text on the toast's dark panel";
       ui::test::SaveScreenshot(*window->GetRenderContext(), L"skin_toast.xml.png");
+
+      // A text taller than the field scrolls, and under the mouse the
+      // skin's slim bar shows where: a thumb without arrow buttons, drawn
+      // in the skin's gold.
+      std::wstring lines;
+      for (int i = 0; i < 30; ++i) lines += L"\u7B2C " + std::to_wstring(i) + L" \u884C\r\n";
+      edit->SetText(lines);
+      ui::ScrollBar* bar = edit->GetVerticalScrollBar();
+      ASSERT_NE(bar, nullptr);
+      const ui::Rect field = edit->GetPos();
+      ::SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM((field.left + field.right) / 2, (field.top + field.bottom) / 2));
+      ASSERT_TRUE(test_support::PumpUntil([&] { return bar->IsVisible(); }, 2000));
+      test_support::PumpUntil([] { return false; }, 300);
+      window->PaintNow();
+      EXPECT_GT(bar->GetScrollRange(), 0);
+      EXPECT_EQ(bar->GetFixedWidth(), 6);
+      const ui::Rect thumb = bar->GetThumbRect();
+      ASSERT_FALSE(thumb.IsEmpty());
+      EXPECT_EQ(thumb.top, bar->GetPos().top) << "no arrow button above the thumb";
+      const uint32_t middle =
+          ui::test::PixelAt(*window->GetRenderContext(), (thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+      EXPECT_GT(ui::test::RedOf(middle), ui::test::BlueOf(middle)) << "a gold thumb over the dark panel";
+      ui::test::SaveScreenshot(*window->GetRenderContext(), L"skin_toast_scrolled.png");
     }
 
     if (layout.drawn_button) {

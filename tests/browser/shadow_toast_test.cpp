@@ -5,7 +5,7 @@
 #include "browser_test_support.h"
 #include "screen_canvas.h"
 #include "tests/ui/render_support.h"
-#include "ui/controls/label.h"
+#include "ui/controls/rich_edit.h"
 
 using namespace browser_test;
 
@@ -115,8 +115,8 @@ class CloseCounter : public ui::IUIMessageFilter {
 };
 
 std::wstring ContentText(qiv_comp::Toast* toast) {
-  auto* label = dynamic_cast<ui::Label*>(toast->GetContent());
-  return label ? label->GetText() : L"(no content)";
+  auto* edit = dynamic_cast<ui::RichEdit*>(toast->GetContent());
+  return edit ? edit->GetText() : L"(no content)";
 }
 
 TEST(Toast, ShowsTheTextOverItsWindowAndEndsOnceByEscapeDoubleClickOrTimer) {
