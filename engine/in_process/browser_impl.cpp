@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/in_process/browser_services.h"
+#include "engine/in_process/page.h"
 #include "engine/shared/values_impl.h"
 
 namespace inproc {
@@ -15,6 +16,9 @@ constexpr int kMaxViewSide = 16384;
 // A page cannot make its view's painting unbounded.
 constexpr size_t kMaxContentRects = 4096;
 
+// As many redirects as a browser follows before it gives up.
+constexpr int kMaxRedirects = 20;
+
 class RequestImpl : public CefRequest {
  public:
   explicit RequestImpl(const std::wstring& url) : url_(url) {}
@@ -23,6 +27,11 @@ class RequestImpl : public CefRequest {
  private:
   std::wstring url_;
   IMPLEMENT_REFCOUNTING(RequestImpl);
+};
+
+// Nobody waits for a dialog's answer here: the page has gone on already.
+class DialogCallback : public CefJSDialogCallback {
+  IMPLEMENT_REFCOUNTING(DialogCallback);
 };
 
 bool RegisterViewClass(WNDPROC procedure) {
@@ -276,6 +285,22 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
     if (engine) engine->log().Write(LOGSEVERITY_INFO, L"navigation cancelled by the client: " + target);
     return;
   }
+  // A redirect asks again for its target, and a cancel there stops it too.
+  for (int hops = 0;; ++hops) {
+    std::wstring next = FindRedirect(target);
+    if (next.empty()) break;
+    if (hops == kMaxRedirects) {
+      if (engine) engine->log().Write(LOGSEVERITY_WARNING, L"too many redirects: " + url);
+      return;
+    }
+    if (request_handler &&
+        request_handler->OnBeforeBrowse(this, main_frame_.get(), new RequestImpl(next), false, true)) {
+      if (engine) engine->log().Write(LOGSEVERITY_INFO, L"redirect cancelled by the client: " + next);
+      return;
+    }
+    target = next;
+  }
+  crashed_ = false;
 
   // The old page's frames, content and pop-up go with it.
   DetachChildFrames();
@@ -304,8 +329,8 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
   if (engine) engine->LoadInRenderer(identifier_, target, sequence_);
 }
 
-void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring& error_text,
-                               const std::wstring& title) {
+void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring& error_text, const std::wstring& title,
+                               int http_status) {
   // A load that a newer navigation replaced reports nothing.
   if (!IsAlive() || sequence != sequence_) return;
   CefRefPtr<CefClient> client = this->client();
@@ -320,10 +345,39 @@ void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring&
     }
   } else {
     TitleChanged(title.empty() ? current : title);
-    if (load) load->OnLoadEnd(this, main_frame_.get(), 200);
+    if (load) load->OnLoadEnd(this, main_frame_.get(), http_status);
   }
   if (load) load->OnLoadingStateChange(this, false, CanGoBack(), CanGoForward());
   Repaint();
+}
+
+void BrowserImpl::Dialog(cef_jsdialog_type_t type, const std::wstring& message, const std::wstring& default_prompt) {
+  if (!IsAlive()) return;
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefJSDialogHandler> dialogs = client ? client->GetJSDialogHandler() : nullptr;
+  bool suppress = false;
+  bool handled = dialogs && dialogs->OnJSDialog(this, url(), type, message, default_prompt, new DialogCallback(),
+                                               suppress);
+  if (handled || suppress) return;
+  // This engine has no dialog of its own to show.
+  if (std::shared_ptr<BrowserServices> engine = BrowserServices::Running()) {
+    engine->log().Write(LOGSEVERITY_INFO, L"dialog dismissed: " + message);
+  }
+}
+
+bool BrowserImpl::RendererCrashed() {
+  if (!IsAlive() || crashed_ || history_index_ < 0) return false;
+  crashed_ = true;
+  // A load under way ends with its renderer, and the page's frames go.
+  ++sequence_;
+  DetachChildFrames();
+  content_.clear();
+  if (std::shared_ptr<BrowserServices> engine = BrowserServices::Running()) engine->PageCrashed(identifier_);
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefRequestHandler> request = client ? client->GetRequestHandler() : nullptr;
+  if (request) request->OnRenderProcessTerminated(this, TS_PROCESS_CRASHED);
+  Repaint();
+  return true;
 }
 
 void BrowserImpl::TitleChanged(const std::wstring& title) {

@@ -41,6 +41,7 @@ class BrowserServices {
   virtual void SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name,
                               const engine::ListData& data) = 0;
   virtual void BrowserClosed(int browser_id) = 0;
+  virtual void PageCrashed(int browser_id) = 0;
 
   // Any thread: straight to the renderer, which drops it when the browser
   // is gone. False when there is no renderer.

@@ -215,11 +215,21 @@ void EngineContext::BrowserClosed(int browser_id) {
   }
 }
 
+void EngineContext::PageCrashed(int browser_id) {
+  log_.Write(LOGSEVERITY_ERROR, "the renderer of browser " + std::to_string(browser_id) + " crashed");
+  if (renderer_) renderer_->Post([browser_id](Renderer& renderer) { renderer.PageCrashed(browser_id); });
+}
+
 void EngineContext::OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
-                                   const std::wstring& title) {
+                                   const std::wstring& title, int http_status) {
   if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) {
-    browser->LoadFinished(sequence, error_code, error_text, title);
+    browser->LoadFinished(sequence, error_code, error_text, title, http_status);
   }
+}
+
+void EngineContext::OnDialog(int browser_id, cef_jsdialog_type_t type, const std::wstring& message,
+                             const std::wstring& default_prompt) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->Dialog(type, message, default_prompt);
 }
 
 void EngineContext::OnNavigateRequest(int browser_id, const std::wstring& url) {

@@ -52,6 +52,7 @@ class EngineContext : public BrowserServices, public RendererHost {
   void SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name,
                       const engine::ListData& data) override;
   void BrowserClosed(int browser_id) override;
+  void PageCrashed(int browser_id) override;
   // Any thread. False when there is no renderer.
   bool PostToRenderer(std::function<void(Renderer&)> task);
   bool DeliverToRenderer(int browser_id, int64_t frame_id, const std::wstring& name,
@@ -59,7 +60,9 @@ class EngineContext : public BrowserServices, public RendererHost {
 
   // RendererHost
   void OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
-                      const std::wstring& title) override;
+                      const std::wstring& title, int http_status) override;
+  void OnDialog(int browser_id, cef_jsdialog_type_t type, const std::wstring& message,
+                const std::wstring& default_prompt) override;
   void OnNavigateRequest(int browser_id, const std::wstring& url) override;
   void OnHistoryRequest(int browser_id, int step) override;
   void OnPopupRequest(int browser_id, const std::wstring& url, const std::wstring& frame_name) override;

@@ -73,6 +73,11 @@ std::vector<std::pair<std::wstring, std::wstring>> SwitchesOf(CefRefPtr<CefComma
   return impl ? impl->Switches() : std::vector<std::pair<std::wstring, std::wstring>>();
 }
 
+bool CrashRenderer(CefRefPtr<CefBrowser> browser) {
+  CefRefPtr<BrowserImpl> impl(dynamic_cast<BrowserImpl*>(browser.get()));
+  return impl && EngineContext::PostUi([impl](EngineContext&) { impl->RendererCrashed(); });
+}
+
 bool RunInPage(int browser_id, std::function<void(Page&)> task) {
   std::shared_ptr<EngineContext> engine = EngineContext::Get();
   if (!engine || !task) return false;

@@ -32,6 +32,10 @@ std::vector<InputEvent> TakeInputEvents(CefRefPtr<CefBrowser> browser);
 CefRefPtr<CefCommandLine> CreateCommandLine(const std::wstring& text);
 std::vector<std::pair<std::wstring, std::wstring>> SwitchesOf(CefRefPtr<CefCommandLine> command_line);
 
+// Crashes the renderer of the browser's page, as a renderer process that
+// dies would; false when there is no page.
+bool CrashRenderer(CefRefPtr<CefBrowser> browser);
+
 // Runs a task on the renderer thread with the current page of a browser.
 // False when the engine or that page is not there.
 bool RunInPage(int browser_id, std::function<void(Page&)> task);

@@ -15,6 +15,7 @@ struct PageRegistry {
   std::mutex lock;
   std::map<std::wstring, PageScript> exact;
   std::map<std::wstring, PageScript> prefixes;
+  std::map<std::wstring, std::wstring> redirects;
 };
 
 PageRegistry& Registry() {
@@ -41,6 +42,7 @@ void UnregisterPage(const std::wstring& url_or_prefix) {
   std::lock_guard<std::mutex> guard(registry.lock);
   registry.exact.erase(url_or_prefix);
   registry.prefixes.erase(url_or_prefix);
+  registry.redirects.erase(url_or_prefix);
 }
 
 void ClearPages() {
@@ -48,6 +50,20 @@ void ClearPages() {
   std::lock_guard<std::mutex> guard(registry.lock);
   registry.exact.clear();
   registry.prefixes.clear();
+  registry.redirects.clear();
+}
+
+void RegisterRedirect(const std::wstring& from, const std::wstring& to) {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.redirects[from] = to;
+}
+
+std::wstring FindRedirect(const std::wstring& url) {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto it = registry.redirects.find(url);
+  return it == registry.redirects.end() ? std::wstring() : it->second;
 }
 
 bool FindPage(const std::wstring& url, PageScript* script) {
@@ -121,6 +137,16 @@ void Page::FailLoad(int error_code, const std::wstring& error_text) {
   if (!IsLoaded() || !running_script_) return;
   error_code_ = error_code == 0 ? ERR_FAILED : error_code;
   error_text_ = error_text;
+}
+
+void Page::SetStatus(int status) {
+  if (!IsLoaded() || !running_script_) return;
+  if (status >= 100 && status <= 999) status_ = status;
+}
+
+void Page::ShowDialog(cef_jsdialog_type_t type, const std::wstring& message, const std::wstring& default_prompt) {
+  int id = browser_id_;
+  ToHost([id, type, message, default_prompt](RendererHost& host) { host.OnDialog(id, type, message, default_prompt); });
 }
 
 void Page::ToHost(std::function<void(RendererHost&)> call) {

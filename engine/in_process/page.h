@@ -47,6 +47,13 @@ class Page {
   void SetTitle(const std::wstring& title);
   // Only while the page script runs: the load ends with this error.
   void FailLoad(int error_code, const std::wstring& error_text);
+  // Only while the page script runs: the HTTP status its server answered
+  // the document with (200 unless set).
+  void SetStatus(int status);
+  // alert, confirm or prompt. The client's dialog handler hears of it; the
+  // page goes on at once, as with a suppressed dialog.
+  void ShowDialog(cef_jsdialog_type_t type, const std::wstring& message,
+                  const std::wstring& default_prompt = std::wstring());
   void Navigate(const std::wstring& url);
   void GoBack();
   void Reload();
@@ -79,6 +86,7 @@ class Page {
   int error_code() const { return error_code_; }
   const std::wstring& error_text() const { return error_text_; }
   const std::wstring& title() const { return title_; }
+  int status() const { return status_; }
 
  private:
   PageHost* host_;
@@ -89,6 +97,7 @@ class Page {
   std::wstring title_;
   bool running_script_ = false;
   int error_code_ = 0;
+  int status_ = 200;
   std::wstring error_text_;
   std::weak_ptr<Page> self_;
   std::vector<std::function<void(RendererHost&)>> deferred_;
@@ -104,6 +113,11 @@ void RegisterPage(const std::wstring& url, PageScript script);
 void RegisterPagePrefix(const std::wstring& prefix, PageScript script);
 void UnregisterPage(const std::wstring& url_or_prefix);
 void ClearPages();
+// A redirect, as a server would answer |from|: the navigation asks the
+// request handler again, flagged as a redirect, and goes on to |to|.
+void RegisterRedirect(const std::wstring& from, const std::wstring& to);
+// Where |url| redirects to, empty if it does not.
+std::wstring FindRedirect(const std::wstring& url);
 bool FindPage(const std::wstring& url, PageScript* script);
 
 }  // namespace inproc

@@ -128,7 +128,7 @@ void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
   PageScript script;
   if (!FindPage(url, &script)) {
     PostToHost([browser_id, sequence](RendererHost& host) {
-      host.OnLoadFinished(browser_id, sequence, ERR_NAME_NOT_RESOLVED, L"net::ERR_NAME_NOT_RESOLVED", L"");
+      host.OnLoadFinished(browser_id, sequence, ERR_NAME_NOT_RESOLVED, L"net::ERR_NAME_NOT_RESOLVED", L"", 0);
     });
     return;
   }
@@ -137,8 +137,9 @@ void Renderer::Load(int browser_id, const std::wstring& url, int sequence) {
   int error_code = page->error_code();
   std::wstring error_text = page->error_text();
   std::wstring title = page->title();
-  PostToHost([browser_id, sequence, error_code, error_text, title](RendererHost& host) {
-    host.OnLoadFinished(browser_id, sequence, error_code, error_text, title);
+  int status = page->status();
+  PostToHost([browser_id, sequence, error_code, error_text, title, status](RendererHost& host) {
+    host.OnLoadFinished(browser_id, sequence, error_code, error_text, title, status);
   });
   for (auto& call : page->TakeDeferred()) PostToHost(std::move(call));
 }
@@ -160,6 +161,10 @@ void Renderer::BrowserDestroyed(int browser_id) {
   if (handler_) handler_->OnBrowserDestroyed(browser.get());
   browsers_.erase(it);
   browser->Detach();
+}
+
+void Renderer::PageCrashed(int browser_id) {
+  if (CefRefPtr<RendererBrowser> browser = FindBrowser(browser_id)) ReleaseContext(browser.get());
 }
 
 bool Renderer::AddExtension(const std::wstring& name, const std::wstring& code, CefRefPtr<CefV8Handler> handler) {

@@ -46,6 +46,8 @@ class Renderer : public PageHost, public engine::RendererSide {
   void Load(int browser_id, const std::wstring& url, int sequence);
   void DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data);
   void BrowserDestroyed(int browser_id);
+  // The browser's page died with its renderer: its contexts go.
+  void PageCrashed(int browser_id);
 
   // Renderer thread only.
   std::shared_ptr<Page> CurrentPage(int browser_id) const;

@@ -13,8 +13,12 @@ namespace inproc {
 class RendererHost {
  public:
   virtual ~RendererHost() = default;
+  // |http_status| is the document's, as its server would answer.
   virtual void OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
-                              const std::wstring& title) = 0;
+                              const std::wstring& title, int http_status) = 0;
+  // A JavaScript dialog of the page, which never waits for its answer.
+  virtual void OnDialog(int browser_id, cef_jsdialog_type_t type, const std::wstring& message,
+                        const std::wstring& default_prompt) = 0;
   virtual void OnNavigateRequest(int browser_id, const std::wstring& url) = 0;
   // -1 back, +1 forward, 0 reload.
   virtual void OnHistoryRequest(int browser_id, int step) = 0;

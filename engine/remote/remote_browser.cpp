@@ -471,12 +471,21 @@ void RemoteBrowser::CloseBrowser(bool force_close) {
 
 void RemoteBrowser::Close(bool force) {
   if (state_ != State::kAlive) return;
+  // The client was asked once; a forced close ends it now.
+  if (client_closing_) {
+    if (force) FinishClose();
+    return;
+  }
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefLifeSpanHandler> life_span = client ? client->GetLifeSpanHandler() : nullptr;
   bool client_closes = life_span && life_span->DoClose(this);
+  if (state_ != State::kAlive) return;
   // A client that closes the parent window itself finishes the close through
   // the view's destruction; without a view there is nothing to wait for.
-  if (client_closes && !force && view_) return;
+  if (client_closes && !force && view_) {
+    client_closing_ = true;
+    return;
+  }
   state_ = State::kClosing;
   FinishClose();
 }

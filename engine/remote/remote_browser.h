@@ -146,6 +146,8 @@ class RemoteBrowser : public PageOwner, public CefBrowserHost, private PageView:
 
   // Engine UI thread only.
   State state_ = State::kAlive;
+  // DoClose said the client closes the window; a later forced close ends it.
+  bool client_closing_ = false;
   std::unique_ptr<PageView> view_;
   std::string target_id_;
   std::string session_;

@@ -9,7 +9,7 @@
 #include "engine/shared/engine_config.h"
 #include "engine/remote/page_agent.h"
 #include "engine/remote/page_navigation.h"
-#include "remote_test_support.h"
+#include "engine_test_support.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void WriteFile(const std::wstring& path, const std::string& text) {
 }
 
 TEST(RemoteConfig, EngineIniNamesTheBrowserAndItsArgumentsAsTheyStand) {
-  std::wstring folder = test_support::TempFolder(L"tarnwell_remote_tests", L"config");
+  std::wstring folder = test_support::TempFolder(L"tarnwell_engine_tests", L"config");
   ::CreateDirectoryW(folder.c_str(), nullptr);
   EXPECT_FALSE(engine::EngineConfig::Read(folder + L"missing.ini").NamesBrowser());
   WriteFile(folder + L"empty.ini", "");

@@ -5,9 +5,9 @@
 
 #include "engine/remote/input_events.h"
 #include "engine/remote/page_view.h"
-#include "remote_test_support.h"
+#include "engine_test_support.h"
 
-using namespace remote_test;
+using namespace engine_test;
 using remote::Json;
 
 namespace {

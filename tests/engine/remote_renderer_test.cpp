@@ -7,9 +7,9 @@
 #include "engine/remote/remote_engine_state.h"
 #include "engine/remote/remote_renderer.h"
 #include "include/cef_task.h"
-#include "remote_test_support.h"
+#include "engine_test_support.h"
 
-using namespace remote_test;
+using namespace engine_test;
 using test_support::LoopbackHttpServer;
 
 namespace {
@@ -93,7 +93,7 @@ class MessageClient : public TestClient {
 };
 
 bool StartEngine(CefRefPtr<CefApp> app, const std::wstring& folder_name) {
-  std::wstring folder = test_support::TempFolder(L"tarnwell_remote_tests", folder_name);
+  std::wstring folder = test_support::TempFolder(L"tarnwell_engine_tests", folder_name);
   qbase::CreateDirectories(folder);
   CefSettings settings;
   settings.no_sandbox = 1;

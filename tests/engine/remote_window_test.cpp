@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/remote/remote_engine_state.h"
-#include "remote_test_support.h"
+#include "engine_test_support.h"
 #include "tests/support/window_capture.h"
 
-using namespace remote_test;
+using namespace engine_test;
 using test_support::CaptureWindow;
 using test_support::ColorNear;
 using test_support::LoopbackHttpServer;
@@ -81,7 +81,7 @@ TEST(RemoteWindow, ANativeBrowserShowsThePageAndTakesMouseKeysAndResizes) {
   LoopbackHttpServer server;
   ASSERT_TRUE(server.Start());
   server.Page("/window", kPage);
-  EngineScope engine(L"window");
+  EngineScope engine(EngineKind::kReal, nullptr, L"window");
   ASSERT_TRUE(engine.started());
   TestWindow parent(700, 520);
   ASSERT_TRUE(parent.get());
@@ -137,7 +137,7 @@ TEST(RemoteWindow, WindowlessBrowsersPaintBgraFramesOfTheViewSize) {
   LoopbackHttpServer server;
   ASSERT_TRUE(server.Start());
   server.Page("/colour", "<body style='margin:0;background:rgb(51,102,153)'></body>");
-  EngineScope engine(L"windowless");
+  EngineScope engine(EngineKind::kReal, nullptr, L"windowless");
   CefRefPtr<TestClient> client = new TestClient();
   client->windowless_view = true;
   client->view_rect = CefRect(0, 0, 120, 90);

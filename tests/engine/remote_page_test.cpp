@@ -3,9 +3,9 @@
 #include <set>
 
 #include "engine/remote/remote_engine_state.h"
-#include "remote_test_support.h"
+#include "engine_test_support.h"
 
-using namespace remote_test;
+using namespace engine_test;
 using test_support::LoopbackHttpServer;
 
 namespace {
@@ -39,7 +39,7 @@ TEST(RemotePages, SubFramesOfEveryOriginPassTheRequestHandlerAndKeepTheirIdentit
                              "/inner?other'></iframe><iframe src='/blocked'></iframe>");
   server.Page("/inner", "<p>inner</p>");
   server.Page("/blocked", "<p>must not load</p>");
-  EngineScope engine(L"frames");
+  EngineScope engine(EngineKind::kReal, nullptr, L"frames");
   CefRefPtr<FrameClient> client = new FrameClient();
   client->cancel_navigation = [](const std::wstring& url) { return url.find(L"/blocked") != std::wstring::npos; };
   CefRefPtr<CefBrowser> browser = CreateBrowserAndWait(client, WindowlessInfo(), server.WideUrl("/frames"));
@@ -74,7 +74,7 @@ TEST(RemotePages, DeveloperToolsAreTheBrowsersOwnInspectorInABrowserOfTheirOwn) 
   LoopbackHttpServer server;
   ASSERT_TRUE(server.Start());
   server.Page("/inspected", "<title>inspected</title>");
-  EngineScope engine(L"devtools");
+  EngineScope engine(EngineKind::kReal, nullptr, L"devtools");
   CefRefPtr<TestClient> client = new TestClient();
   CefRefPtr<CefBrowser> browser = CreateBrowserAndWait(client, WindowlessInfo(), server.WideUrl("/inspected"));
   ASSERT_TRUE(browser);
@@ -108,7 +108,7 @@ TEST(RemotePages, CursorsFocusAndMutingFollowThePage) {
               "<body style='margin:0'><a href='#x' style='display:block;height:50px'>link</a>"
               "<div style='height:50px;cursor:crosshair'>cross</div><div style='height:50px'></div>"
               "<audio id='sound'></audio></body>");
-  EngineScope engine(L"cursor");
+  EngineScope engine(EngineKind::kReal, nullptr, L"cursor");
   CefRefPtr<FrameClient> client = new FrameClient();
   client->windowless_view = true;
   client->view_rect = CefRect(0, 0, 200, 160);

@@ -8,9 +8,9 @@
 #include "engine/remote/browser_launch.h"
 #include "engine/remote/wine_paths.h"
 #include "base/path_util.h"
-#include "remote_test_support.h"
+#include "engine_test_support.h"
 
-using namespace remote_test;
+using namespace engine_test;
 
 namespace {
 
@@ -68,7 +68,7 @@ struct Host {
 TEST(RemoteLifeSpan, TheBrowserNeverOutlivesItsClientKilledOrClosed) {
   if (!remote::RunsOnWine()) GTEST_SKIP() << "on Windows the job object ends the browser with its client";
   // Killed: nothing of the browser is left five seconds later.
-  std::wstring killed = test_support::TempFolder(L"tarnwell_remote_tests", L"killed");
+  std::wstring killed = test_support::TempFolder(L"tarnwell_engine_tests", L"killed");
   ::CreateDirectoryW(killed.c_str(), nullptr);
   std::string killed_marker = remote::ToUnixPath(killed + L"CefLocalStorage");
   ASSERT_FALSE(killed_marker.empty());
@@ -84,7 +84,7 @@ TEST(RemoteLifeSpan, TheBrowserNeverOutlivesItsClientKilledOrClosed) {
   }
 
   // Closed: nothing is left once the client has ended.
-  std::wstring closed = test_support::TempFolder(L"tarnwell_remote_tests", L"closed");
+  std::wstring closed = test_support::TempFolder(L"tarnwell_engine_tests", L"closed");
   ::CreateDirectoryW(closed.c_str(), nullptr);
   std::string closed_marker = remote::ToUnixPath(closed + L"CefLocalStorage");
   Host host;

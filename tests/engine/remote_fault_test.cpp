@@ -5,16 +5,16 @@
 #include "engine/remote/remote_engine.h"
 #include "engine/remote/remote_engine_state.h"
 #include "engine/remote/wine_paths.h"
-#include "remote_test_support.h"
+#include "engine_test_support.h"
 
-using namespace remote_test;
+using namespace engine_test;
 using test_support::LoopbackHttpServer;
 
 namespace {
 
 // Starts the engine on any program, as a broken engine.ini would name it.
 bool StartEngineOn(const std::wstring& program, const std::wstring& folder_name, std::wstring* folder) {
-  *folder = test_support::TempFolder(L"tarnwell_remote_tests", folder_name);
+  *folder = test_support::TempFolder(L"tarnwell_engine_tests", folder_name);
   qbase::CreateDirectories(*folder);
   CefSettings settings;
   settings.no_sandbox = 1;
@@ -75,7 +75,7 @@ TEST(RemoteFaults, LongArgumentsAPageThatNeverEndsAndA50MegabytePage) {
   huge.filler_bytes = 50u * 1024 * 1024;
   server.Route("/huge", huge);
   std::wstring long_switch = L"--engine-test-filler=" + std::wstring(10000, L'x');
-  EngineScope engine(L"faults", L"--lang=en-US " + long_switch);
+  EngineScope engine(EngineKind::kReal, nullptr, L"faults", L"--lang=en-US " + long_switch);
   ASSERT_TRUE(engine.started());
   CefRefPtr<TestClient> client = new TestClient();
   CefRefPtr<CefBrowser> browser = CreateBrowserAndWait(client, WindowlessInfo(), server.WideUrl("/endless"));
