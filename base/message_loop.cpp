@@ -73,12 +73,12 @@ void MessageLoop::PostTopLevelDelayedTask(Closure task, int64_t delay_us) {
   PostPendingTask(std::move(task), std::max<int64_t>(delay_us, 0), false);
 }
 
-void MessageLoop::PostPendingTask(Closure task, int64_t delay_us, bool nestable) {
+void MessageLoop::PostPendingTask(Closure&& task, int64_t delay_us, bool nestable) {
   if (!task) return;
   EnqueueIncoming(MakePendingTask(std::move(task), delay_us, nestable));
 }
 
-PendingTask MessageLoop::MakePendingTask(Closure task, int64_t delay_us, bool nestable) {
+PendingTask MessageLoop::MakePendingTask(Closure&& task, int64_t delay_us, bool nestable) {
   int64_t run_time = 0;
   if (delay_us >= 0) {
     // A delay past the end of the clock means never, not a run time that
@@ -89,12 +89,12 @@ PendingTask MessageLoop::MakePendingTask(Closure task, int64_t delay_us, bool ne
   return PendingTask(std::move(task), run_time, nestable);
 }
 
-void MessageLoop::EnqueueIncoming(PendingTask task) {
+void MessageLoop::EnqueueIncoming(PendingTask&& task) {
   AutoLock lock(*incoming_lock_);
   EnqueueIncomingLocked(std::move(task));
 }
 
-void MessageLoop::EnqueueIncomingLocked(PendingTask task) {
+void MessageLoop::EnqueueIncomingLocked(PendingTask&& task) {
   if (!accepting_tasks_) {
     // Only a task destroyed at the end of this loop's destruction can post
     // here: it is queued without a wake-up, and the destruction destroys it.
@@ -176,8 +176,7 @@ bool MessageLoop::ProcessImmediateWork() {
     ReloadWorkQueue();
     if (work_queue_.empty()) return false;
 
-    PendingTask pending = std::move(work_queue_.front());
-    work_queue_.pop();
+    PendingTask pending = work_queue_.take();
     if (pending.run_time != 0) {
       int64_t run_time = pending.run_time;
       // Re-arm the pump only when this task became the earliest one.
@@ -221,8 +220,7 @@ bool MessageLoop::ProcessDelayedWork(int64_t* next_run_time) {
 
 bool MessageLoop::ProcessIdleWork() {
   if (run_depth() == 1 && !deferred_queue_.empty()) {
-    PendingTask pending = std::move(deferred_queue_.front());
-    deferred_queue_.pop();
+    PendingTask pending = deferred_queue_.take();
     RunTask(pending);
     return true;
   }
@@ -233,8 +231,7 @@ bool MessageLoop::ProcessIdleWork() {
 // Delayed tasks are destroyed in the order they would have run.
 void MessageLoop::DeletePendingTasks() {
   while (!work_queue_.empty()) {
-    PendingTask pending = std::move(work_queue_.front());
-    work_queue_.pop();
+    PendingTask pending = work_queue_.take();
     if (pending.run_time != 0) AddToDelayedQueue(std::move(pending));
   }
   while (!deferred_queue_.empty()) deferred_queue_.pop();

@@ -99,13 +99,13 @@ class MessageLoop : public MessagePump::Delegate {
   // A heap kept with std::push_heap and std::pop_heap: its front runs first.
   using DelayedQueue = std::vector<PendingTask>;
 
-  void PostPendingTask(Closure task, int64_t delay_us, bool nestable);
+  void PostPendingTask(Closure&& task, int64_t delay_us, bool nestable);
   // delay_us < 0 makes an immediate task.
-  static PendingTask MakePendingTask(Closure task, int64_t delay_us, bool nestable);
-  void EnqueueIncoming(PendingTask task);
+  static PendingTask MakePendingTask(Closure&& task, int64_t delay_us, bool nestable);
+  void EnqueueIncoming(PendingTask&& task);
   // The caller holds the incoming lock, which also keeps the pump alive
   // while it is woken.
-  void EnqueueIncomingLocked(PendingTask task);
+  void EnqueueIncomingLocked(PendingTask&& task);
   void RunWithState(RunState* state);
   void RunTask(PendingTask& task);
   void ReloadWorkQueue();
@@ -126,8 +126,11 @@ class MessageLoop : public MessagePump::Delegate {
   // The proxy's lock: a post from another thread takes one lock, not two.
   alignas(kCacheLineSize) Lock* incoming_lock_ = nullptr;
   TaskQueue incoming_queue_;  // the only member other threads touch
-  std::atomic<bool> incoming_hint_{false};  // incoming_queue_ is not empty
   bool accepting_tasks_ = true;  // guarded by incoming_lock_
+  // incoming_queue_ is not empty. Apart from the queue: the loop reads it
+  // over and over while it waits for work, and a line that every post
+  // writes would then travel between the two cores at every post.
+  alignas(kCacheLineSize) std::atomic<bool> incoming_hint_{false};
 
   alignas(kCacheLineSize) TaskQueue work_queue_;
   TaskQueue deferred_queue_;

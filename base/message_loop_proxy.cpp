@@ -24,7 +24,7 @@ bool MessageLoopProxy::PostTopLevelDelayedTask(Closure task, int64_t delay_us) {
   return Post(std::move(task), delay_us, false);
 }
 
-bool MessageLoopProxy::Post(Closure task, int64_t delay_us, bool nestable) {
+bool MessageLoopProxy::Post(Closure&& task, int64_t delay_us, bool nestable) {
   if (!task) return false;
   PendingTask pending = MessageLoop::MakePendingTask(std::move(task), delay_us > 0 ? delay_us : -1, nestable);
   // The loop's destruction detaches under this lock, so it cannot go away

@@ -36,7 +36,7 @@ class MessageLoopProxy : public SupportWeakCallback {
   void DestroyOnLoopThread();
 
  private:
-  bool Post(Closure task, int64_t delay_us, bool nestable);
+  bool Post(Closure&& task, int64_t delay_us, bool nestable);
   // Waits until no other thread is inside the proxy, then deletes it.
   static void DeleteWhenUnlocked(MessageLoopProxy* proxy);
 

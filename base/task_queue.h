@@ -17,19 +17,23 @@ class TaskQueue {
   bool empty() const { return head_ == items_.size(); }
   size_t size() const { return items_.size() - head_; }
   PendingTask& front() { return items_[head_]; }
-  void push(PendingTask task) { items_.push_back(std::move(task)); }
-  void pop() {
-    PendingTask finished = std::move(items_[head_]);
-    ++head_;
-    if (head_ == items_.size()) {
-      items_.clear();
-      head_ = 0;
-    } else if (head_ >= kCompactAfter && head_ * 2 >= items_.size()) {
-      // A queue that never runs empty must not grow without end.
+  void push(PendingTask&& task) {
+    // A queue that is added to while it is taken from must not grow without
+    // end; one that is only drained (the loop's work queue) never moves
+    // what is left of it.
+    if (head_ >= kCompactAfter && head_ * 2 >= items_.size()) {
       items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
       head_ = 0;
     }
+    items_.push_back(std::move(task));
   }
+  // The front task, moved out of the queue.
+  PendingTask take() {
+    PendingTask task = std::move(items_[head_]);
+    Advance();
+    return task;
+  }
+  void pop() { take(); }
   void swap(TaskQueue& other) {
     items_.swap(other.items_);
     std::swap(head_, other.head_);
@@ -38,6 +42,13 @@ class TaskQueue {
  private:
   static constexpr size_t kCompactAfter = 1024;
 
+  void Advance() {
+    ++head_;
+    if (head_ == items_.size()) {
+      items_.clear();
+      head_ = 0;
+    }
+  }
   std::vector<PendingTask> items_;
   size_t head_ = 0;
 };

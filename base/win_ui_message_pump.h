@@ -28,6 +28,7 @@ class WinUIMessagePump : public WinMessagePump {
   static constexpr int kMessageFilterCode = 0x5001;
   static constexpr int kTasksBetweenClockReads = 16;
   static constexpr int kSpinBeforeSleepUs = 50;
+  static constexpr int kSpinWithinBurstUs = 2;
 
   WinUIMessagePump();
   ~WinUIMessagePump() override;
@@ -55,8 +56,9 @@ class WinUIMessagePump : public WinMessagePump {
   void HandleTimerMessage();
 
   void RunUntilQuit();
-  // True when tasks came in within a few microseconds.
-  bool SpinForIncomingWork();
+  // True when tasks came in within that many microseconds.
+  bool SpinForIncomingWork(int microseconds);
+  void KillDelayedWorkTimer();
   bool RunImmediateWorkBurst();
   bool ProcessNextWindowsMessage();
   bool ProcessMessage(const MSG& message);
@@ -69,6 +71,7 @@ class WinUIMessagePump : public WinMessagePump {
   UINT_PTR timer_id() const { return reinterpret_cast<UINT_PTR>(this); }
 
   UniqueWindow message_window_;
+  bool timer_set_ = false;
   HHOOK message_filter_hook_ = nullptr;
   ObserverList<UIObserver> observers_;
 };

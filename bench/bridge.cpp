@@ -1,6 +1,9 @@
 // Round trips from a page through the JavaScript bridge to a native function
 // and back, against a bare process-message ping-pong between the renderer
 // and the browser process of the same engine, interleaved in one process.
+// The bridge's route has a third hop the ping-pong lacks: native functions
+// run on the application's UI thread, not the engine's. A relay over the
+// same three threads, without the bridge, shows what that hop costs.
 #include <windows.h>
 
 #include <algorithm>
@@ -63,8 +66,12 @@ bool NextTrip() {
   return true;
 }
 
+// Which message the renderer sends: "ping" for the two-hop baseline,
+// "relay" for the three-hop one.
+std::atomic<bool> g_relay{false};
+
 void SendPing(CefRefPtr<CefFrame> frame) {
-  if (NextTrip()) frame->SendProcessMessage(PID_BROWSER, CefProcessMessage::Create("ping"));
+  if (NextTrip()) frame->SendProcessMessage(PID_BROWSER, CefProcessMessage::Create(g_relay ? "relay" : "ping"));
 }
 
 // The renderer's application: the program's own, which also answers the
@@ -102,9 +109,21 @@ class PongClient : public CefClient, public CefLifeSpanHandler {
   void OnAfterCreated(CefRefPtr<CefBrowser> browser) override { browser_id = browser->GetIdentifier(); }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId,
                                 CefRefPtr<CefProcessMessage> message) override {
-    if (message->GetName() != "ping") return false;
-    browser->GetMainFrame()->SendProcessMessage(PID_RENDERER, CefProcessMessage::Create("pong"));
-    return true;
+    const std::string name = message->GetName().ToString();
+    if (name == "ping") {
+      browser->GetMainFrame()->SendProcessMessage(PID_RENDERER, CefProcessMessage::Create("pong"));
+      return true;
+    }
+    if (name == "relay") {
+      // The bridge's route without the bridge: on to the application's UI
+      // thread, which answers the renderer straight from there.
+      CefRefPtr<CefFrame> main_frame = browser->GetMainFrame();
+      qbase::ThreadRegistry::PostTask(qbase::UiThreadId, [main_frame] {
+        main_frame->SendProcessMessage(PID_RENDERER, CefProcessMessage::Create("pong"));
+      });
+      return true;
+    }
+    return false;
   }
   std::atomic<int> browser_id{0};
 
@@ -190,21 +209,38 @@ int RunBenchmark() {
 
   Figures bridge;
   Figures ping_pong;
+  Figures relay;
   auto start_bridge = [bridge_id] { inproc::RunInPage(bridge_id, [](inproc::Page& page) { BridgeCall(page); }); };
-  auto start_ping = [ping_id] { inproc::RunInPage(ping_id, [](inproc::Page& page) { SendPing(page.frame()); }); };
+  auto start_ping = [ping_id](bool through_ui) {
+    return [ping_id, through_ui] {
+      g_relay = through_ui;
+      inproc::RunInPage(ping_id, [](inproc::Page& page) { SendPing(page.frame()); });
+    };
+  };
+  auto all_rounds = [&] {
+    return RunRound(start_ping(false), &ping_pong) && RunRound(start_ping(true), &relay) &&
+           RunRound(start_bridge, &bridge);
+  };
   // A warm-up of each, then the rounds alternating.
-  if (!RunRound(start_ping, &ping_pong) || !RunRound(start_bridge, &bridge)) return 1;
+  if (!all_rounds()) return 1;
   bridge = Figures();
   ping_pong = Figures();
+  relay = Figures();
   for (int round = 0; round < kRounds; ++round) {
-    if (!RunRound(start_ping, &ping_pong) || !RunRound(start_bridge, &bridge)) return 1;
+    if (!all_rounds()) return 1;
   }
   Print("bridge", bridge);
   Print("ping_pong", ping_pong);
-  std::printf("ratio_latency_median_bridge_to_ping_pong: %.2f x\n",
-              bench::Median(bridge.latencies_us) / bench::Median(ping_pong.latencies_us));
-  std::printf("ratio_latency_p99_bridge_to_ping_pong: %.2f x\n",
-              Percentile(bridge.latencies_us, 0.99) / Percentile(ping_pong.latencies_us, 0.99));
+  Print("relay_through_ui_thread", relay);
+  auto ratio = [](const char* name, const Figures& over, const Figures& under) {
+    std::printf("ratio_latency_median_%s: %.2f x\n", name,
+                bench::Median(over.latencies_us) / bench::Median(under.latencies_us));
+    std::printf("ratio_latency_p99_%s: %.2f x\n", name,
+                Percentile(over.latencies_us, 0.99) / Percentile(under.latencies_us, 0.99));
+  };
+  ratio("relay_to_ping_pong", relay, ping_pong);
+  ratio("bridge_to_relay", bridge, relay);
+  ratio("bridge_to_ping_pong", bridge, ping_pong);
 
   control.reset();
   qiv_comp::CefManager::Instance()->Shutdown();

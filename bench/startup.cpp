@@ -1,7 +1,10 @@
 // How long the player waits for the start window: from CreateProcess to the
 // window being shown, and to its first frame actually on the screen, against
-// starting and ending an empty program under the same system in the same
-// run. The program is watched from outside only, as the player sees it.
+// two baselines in the same run: starting and ending an empty program, and
+// the platform's floor for this window, a minimal program that starts GDI+,
+// decodes the same start picture and shows it in a layered window of the
+// same size. Every program is watched from outside only, as the player sees
+// it.
 //
 // The start window fades in from alpha 0, so "shown" (the native window is
 // visible), "first visible frame" (its pixels differ from the desktop behind
@@ -34,13 +37,13 @@ constexpr int kChannelThreshold = 16;
 constexpr double kSettledAfterMs = 250;
 
 // The program as it ships: exe, resources, config.ini and the engine folder.
-std::wstring LayOutProgram() {
+std::wstring LayOutProgram(const std::wstring& program) {
   wchar_t temp[MAX_PATH] = {};
   DWORD length = ::GetTempPathW(MAX_PATH, temp);
   std::wstring folder = std::wstring(temp, length) + L"tarnwell_startup_bench\\";
   std::wstring resources = qbase::UTF8ToUTF16(TARNWELL_RESOURCES_DIR);
   if (!qbase::CreateDirectories(folder + L"cef")) return std::wstring();
-  if (!::CopyFileW(qbase::UTF8ToUTF16(TARNWELL_EXE_PATH).c_str(), (folder + L"tarnwell.exe").c_str(), FALSE))
+  if (!::CopyFileW(program.c_str(), (folder + L"tarnwell.exe").c_str(), FALSE))
     return std::wstring();
   if (!test_support::CopyTree(resources, folder + L"resources")) return std::wstring();
   ::DeleteFileW((folder + L"resources\\config.ini").c_str());
@@ -60,8 +63,9 @@ class Process {
     ::CloseHandle(info_.hProcess);
     ::CloseHandle(info_.hThread);
   }
-  bool Start(const std::wstring& program, const std::wstring& folder) {
+  bool Start(const std::wstring& program, const std::wstring& folder, const std::wstring& arguments = L"") {
     std::wstring line = L"\"" + program + L"\"";
+    if (!arguments.empty()) line += L" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     return ::CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
@@ -76,6 +80,7 @@ class Process {
 
 struct WindowSearch {
   DWORD process;
+  const wchar_t* class_name;
   HWND found;
 };
 
@@ -85,7 +90,7 @@ BOOL CALLBACK FindStartWindow(HWND window, LPARAM parameter) {
   ::GetWindowThreadProcessId(window, &owner);
   wchar_t name[64] = {};
   ::GetClassNameW(window, name, 64);
-  if (owner != search->process || !::IsWindowVisible(window) || std::wstring(name) != L"Game_start") return TRUE;
+  if (owner != search->process || !::IsWindowVisible(window) || std::wstring(name) != search->class_name) return TRUE;
   search->found = window;
   return FALSE;
 }
@@ -156,17 +161,26 @@ struct StartTimes {
   double shown = -1;
   double first_frame = -1;
   double settled = -1;
+  RECT window = {};
 };
 
-StartTimes TimeOneStart(const std::wstring& folder, ScreenCapture& screen) {
+// A program that shows a window and is closed through it.
+struct WindowProgram {
+  std::wstring path;
+  std::wstring arguments;
+  std::wstring folder;  // current directory; empty keeps ours
+  const wchar_t* class_name;
+};
+
+StartTimes TimeOneStart(const WindowProgram& subject, ScreenCapture& screen) {
   StartTimes times;
   screen.Grab();
   std::vector<unsigned char> desktop = screen.Copy();
 
   Process program;
   double start = bench::NowMilliseconds();
-  if (!program.Start(folder + L"tarnwell.exe", folder)) return times;
-  WindowSearch search{program.id(), nullptr};
+  if (!program.Start(subject.path, subject.folder, subject.arguments)) return times;
+  WindowSearch search{program.id(), subject.class_name, nullptr};
   while (bench::NowMilliseconds() - start < kWindowTimeoutMs) {
     if (!search.found) {
       ::EnumWindows(&FindStartWindow, reinterpret_cast<LPARAM>(&search));
@@ -198,6 +212,7 @@ StartTimes TimeOneStart(const std::wstring& folder, ScreenCapture& screen) {
       }
     }
     times.settled = last_change;
+    times.window = rect;
   }
   if (search.found) ::PostMessageW(search.found, WM_CLOSE, 0, 0);
   program.WaitForExit(kExitTimeoutMs);
@@ -214,10 +229,38 @@ double TimeEmptyProgram() {
   return bench::NowMilliseconds() - start;
 }
 
+struct Series {
+  std::vector<double> shown, first_frame, settled;
+  int missed_frames = 0;
+
+  void Add(const StartTimes& times) {
+    if (times.shown >= 0) shown.push_back(times.shown);
+    if (times.first_frame >= 0) {
+      first_frame.push_back(times.first_frame);
+      settled.push_back(times.settled);
+    } else {
+      ++missed_frames;
+    }
+  }
+  void Print(const char* name) const {
+    std::printf("%s_shown: %.1f ms\n", name, bench::Median(shown));
+    if (first_frame.empty()) return;
+    std::printf("%s_first_visible_frame: %.1f ms\n", name, bench::Median(first_frame));
+    std::printf("%s_settled: %.1f ms\n", name, bench::Median(settled));
+  }
+};
+
+void PrintRatio(const char* name, const std::vector<double>& subject, const std::vector<double>& baseline) {
+  if (subject.empty() || baseline.empty()) return;
+  std::printf("%s: %.2f x\n", name, bench::Median(subject) / bench::Median(baseline));
+}
+
 }  // namespace
 
-int main() {
-  std::wstring folder = LayOutProgram();
+// An argument names another build of the program to time, for comparisons.
+int main(int argc, char** argv) {
+  const std::wstring program = qbase::UTF8ToUTF16(argc > 1 ? argv[1] : TARNWELL_EXE_PATH);
+  std::wstring folder = LayOutProgram(program);
   if (folder.empty()) {
     std::fprintf(stderr, "could not lay out the program\n");
     return 1;
@@ -227,41 +270,45 @@ int main() {
     std::fprintf(stderr, "no screen to capture\n");
     return 1;
   }
+  const WindowProgram client{folder + L"tarnwell.exe", L"", folder, L"Game_start"};
 
-  // One warm-up of each, so that neither pays for a cold disk cache.
+  // One warm-up of each, so that none pays for a cold disk cache. The
+  // client's warm-up also tells the floor how large its window is.
   TimeEmptyProgram();
-  TimeOneStart(folder, screen);
+  const StartTimes warm = TimeOneStart(client, screen);
+  const int width = warm.window.right - warm.window.left;
+  const int height = warm.window.bottom - warm.window.top;
+  if (width <= 0 || height <= 0) {
+    std::fprintf(stderr, "the start window did not show\n");
+    return 1;
+  }
+  const WindowProgram floor{qbase::UTF8ToUTF16(STARTUP_FLOOR_PATH),
+                            std::to_wstring(width) + L" " + std::to_wstring(height) + L" \"" + folder +
+                                L"resources\\themes\\default\\cef\\start\\start_bg.png\"",
+                            std::wstring(), L"StartupFloor"};
+  TimeOneStart(floor, screen);
 
-  std::vector<double> empty, shown, first_frame, settled;
-  int missed_frames = 0;
+  std::vector<double> empty;
+  Series start_window, floor_window;
   for (int run = 0; run < kRuns; ++run) {
     double baseline = TimeEmptyProgram();
     if (baseline >= 0) empty.push_back(baseline);
-    StartTimes times = TimeOneStart(folder, screen);
-    if (times.shown >= 0) shown.push_back(times.shown);
-    if (times.first_frame >= 0) {
-      first_frame.push_back(times.first_frame);
-      settled.push_back(times.settled);
-    } else {
-      ++missed_frames;
-    }
+    floor_window.Add(TimeOneStart(floor, screen));
+    start_window.Add(TimeOneStart(client, screen));
   }
-  if (empty.empty() || shown.empty()) {
+  if (empty.empty() || start_window.shown.empty() || floor_window.shown.empty()) {
     std::fprintf(stderr, "the programs did not start\n");
     return 1;
   }
-  if (missed_frames) std::fprintf(stderr, "%d of %d starts showed no frame on the screen\n", missed_frames, kRuns);
+  if (start_window.missed_frames)
+    std::fprintf(stderr, "%d of %d starts showed no frame on the screen\n", start_window.missed_frames, kRuns);
 
-  double empty_ms = bench::Median(empty);
-  double shown_ms = bench::Median(shown);
-  std::printf("empty_program_start_to_exit: %.1f ms\n", empty_ms);
-  std::printf("start_window_shown: %.1f ms\n", shown_ms);
-  if (!first_frame.empty()) {
-    std::printf("start_window_first_visible_frame: %.1f ms\n", bench::Median(first_frame));
-    std::printf("start_window_settled: %.1f ms\n", bench::Median(settled));
-  }
-  std::printf("ratio_window_shown_to_empty_program: %.2f x\n", shown_ms / empty_ms);
-  if (!first_frame.empty())
-    std::printf("ratio_first_visible_frame_to_empty_program: %.2f x\n", bench::Median(first_frame) / empty_ms);
+  std::printf("empty_program_start_to_exit: %.1f ms\n", bench::Median(empty));
+  floor_window.Print("floor_window");
+  start_window.Print("start_window");
+  PrintRatio("ratio_window_shown_to_empty_program", start_window.shown, empty);
+  PrintRatio("ratio_window_shown_to_floor", start_window.shown, floor_window.shown);
+  PrintRatio("ratio_first_visible_frame_to_floor", start_window.first_frame, floor_window.first_frame);
+  PrintRatio("ratio_settled_to_floor", start_window.settled, floor_window.settled);
   return 0;
 }

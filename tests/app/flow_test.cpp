@@ -64,16 +64,33 @@ HWND BrowserWindowOf(qiv_comp::CefControlBase* control) {
   return browser ? browser->GetHost()->GetWindowHandle() : nullptr;
 }
 
+// Toasts are layered: taken from the screen they would show their
+// transparent margin black. They are hidden while the page is grabbed and
+// blended over the picture afterwards, as a player sees them.
+class ToastsAside {
+ public:
+  ToastsAside() : toasts_(qiv_comp::Toast::LiveToasts()) {
+    for (qiv_comp::Toast* toast : toasts_) ::ShowWindow(toast->GetHWND(), SW_HIDE);
+    WaitFor(100);
+  }
+  void BlendOnto(browser_test::ScreenCanvas& canvas) {
+    for (qiv_comp::Toast* toast : toasts_) {
+      ::ShowWindow(toast->GetHWND(), SW_SHOWNOACTIVATE);
+      toast->PaintNow();
+      canvas.Blend(*toast->GetRenderContext(), toast->GetHWND());
+    }
+  }
+
+ private:
+  std::vector<qiv_comp::Toast*> toasts_;
+};
+
 // The picture a player would see: the layered windows blended over the
 // desktop, the windows with browsers as the screen has them.
 void SaveStartWithLogin(tarnwell::BasicForm* start, tarnwell::CefForm* login) {
   RECT area = WindowRect(start->GetHWND());
   browser_test::ScreenCanvas canvas(area, 0xFF3A4450);
-  // The page is taken from the screen, where a layered toast over it would
-  // show its transparent margin black: out of the way first.
-  std::vector<qiv_comp::Toast*> toasts = qiv_comp::Toast::LiveToasts();
-  for (qiv_comp::Toast* toast : toasts) ::ShowWindow(toast->GetHWND(), SW_HIDE);
-  WaitFor(100);
+  ToastsAside toasts;
   start->PaintNow();
   canvas.Blend(*start->GetRenderContext(), start->GetHWND());
   if (qiv_comp::ShadowWnd* shadow = login->GetShadow()) {
@@ -82,20 +99,18 @@ void SaveStartWithLogin(tarnwell::BasicForm* start, tarnwell::CefForm* login) {
   }
   canvas.Copy(*login->GetRenderContext(), login->GetHWND());
   if (HWND page = BrowserWindowOf(login->GetBrowserControl())) canvas.Grab(page);
-  for (qiv_comp::Toast* toast : toasts) {
-    ::ShowWindow(toast->GetHWND(), SW_SHOWNOACTIVATE);
-    toast->PaintNow();
-    canvas.Blend(*toast->GetRenderContext(), toast->GetHWND());
-  }
+  toasts.BlendOnto(canvas);
   canvas.Save(L"start_with_login.png");
 }
 
 void SaveGameWindow(tarnwell::CefGameForm* game) {
   RECT area = WindowRect(game->GetHWND());
   browser_test::ScreenCanvas canvas(area, 0xFF000000);
+  ToastsAside toasts;
   game->PaintNow();
   canvas.Copy(*game->GetRenderContext(), game->GetHWND());
   if (HWND page = BrowserWindowOf(game->GetBrowserControl())) canvas.Grab(page);
+  toasts.BlendOnto(canvas);
   canvas.Save(L"game_window.png");
 }
 

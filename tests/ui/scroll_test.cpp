@@ -336,6 +336,53 @@ TEST_F(ScrollWindow, ChildrenArePaintedAndHitAtTheirScrolledPlaces) {
   EXPECT_EQ(1, row3_clicks);
 }
 
+// The box finds the children near the view from an index of their places;
+// every change of a child must show at once, wherever it happens.
+TEST_F(ScrollWindow, ChildrenThatMoveHideOrArriveArePaintedAndHitWhereTheyAreNow) {
+  ScrollableBox* list = OpenList(L"");
+  ASSERT_NE(nullptr, list);
+  IRenderContext* surface = window_->GetRenderContext();
+  auto shown_at = [&](int y) { return test::PixelAt(*surface, 20, y) | 0xFF000000; };
+  list->SetScrollPos(Size(0, 400));
+  window_->PaintNow();
+  EXPECT_EQ(RowColor(10), shown_at(10));
+  EXPECT_EQ(window_->FindControl(L"row10"), window_->FindControlAt(Point(20, 10)));
+
+  window_->FindControl(L"row3")->SetVisible(false);  // above the view: the rest move up
+  window_->PaintNow();
+  EXPECT_EQ(RowColor(11), shown_at(10));
+  EXPECT_EQ(window_->FindControl(L"row11"), window_->FindControlAt(Point(20, 10)));
+
+  Control* first = new Control();
+  first->SetFixedHeight(80);
+  list->AddAt(first, 0);
+  window_->PaintNow();
+  EXPECT_EQ(RowColor(9), shown_at(10));
+  EXPECT_EQ(window_->FindControl(L"row9"), window_->FindControlAt(Point(20, 10)));
+
+  // The last row placed by hand into the view, out of the column's order,
+  // as a recycling list places its rows.
+  Control* row19 = window_->FindControl(L"row19");
+  const Rect view = list->GetPos();
+  row19->SetPos(Rect(view.left, view.top + 400 + 100, view.left + 150, view.top + 400 + 140));
+  window_->Invalidate(view);
+  window_->PaintNow();
+  EXPECT_EQ(RowColor(19), shown_at(120));
+  EXPECT_EQ(row19, window_->FindControlAt(Point(20, 120)));
+  EXPECT_EQ(RowColor(9), shown_at(10));
+
+  // A float, last in the list, is hit on top of the rows it lies over.
+  list->SetScrollPos(Size(0, 0));
+  Control* badge = new Control();
+  badge->SetFloat(true);
+  badge->SetFixedWidth(30);
+  badge->SetFixedHeight(30);
+  list->Add(badge);
+  window_->PaintNow();
+  const Rect place = badge->GetPos();
+  EXPECT_EQ(badge, window_->FindControlAt(Point(place.left + 5, place.top + 5)));
+}
+
 TEST_F(ScrollWindow, TouchDragMovesTheContentWithTheFinger) {
   ScrollableBox* list = OpenList(L"");
   ASSERT_NE(nullptr, list);

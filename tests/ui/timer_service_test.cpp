@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "base/message_loop.h"
 #include "base/time_ticks.h"
@@ -106,54 +107,112 @@ TEST(TimerService, RepeatCountsAndOwnersLimitRuns) {
   EXPECT_EQ(service->pending_count(), 0u);
 }
 
-TEST(TimerService, WakeUpFollowsTheNextDueTime) {
+TEST(TimerService, WakeUpIsArmedForTheEarliestDueTime) {
+  ManualClock clock;
+  auto service = MakeService(clock);
+  qbase::WeakCallbackFlag owner;
+  int runs = 0;
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++runs; }, 10, 1);
+  EXPECT_TRUE(service->fast_mode());
+  EXPECT_EQ(service->wake_up_period_ms(), 10u);
+
+  // A later timer leaves the armed wake-up alone; an earlier one re-arms it.
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++runs; }, 50, 1);
+  EXPECT_EQ(service->wake_up_period_ms(), 10u);
+  clock.now += 2500;
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [&] { ++runs; }, 4, 1);
+  EXPECT_EQ(service->wake_up_period_ms(), 4u);
+
+  // A poll before the wake-up runs nothing and keeps it.
+  clock.now += 3200;
+  service->Poll();
+  EXPECT_EQ(runs, 0);
+  EXPECT_EQ(service->wake_up_period_ms(), 4u);
+  clock.now += 800;
+  service->Poll();
+  EXPECT_EQ(runs, 1);
+  // The next is 3.5 ms away, rounded up to the millisecond.
+  EXPECT_EQ(service->wake_up_period_ms(), 4u);
+  clock.AdvanceMs(4);
+  service->Poll();
+  EXPECT_EQ(runs, 2);
+  EXPECT_EQ(service->wake_up_period_ms(), 40u);
+  clock.AdvanceMs(40);
+  service->Poll();
+  EXPECT_EQ(runs, 3);
+  EXPECT_FALSE(service->wake_up_running());
+}
+
+// While callbacks run, the wake-up already waits for what comes next, so a
+// callback that runs a loop of its own still sees the other timers run.
+TEST(TimerService, CallbacksRunWithTheNextWakeUpArmed) {
+  ManualClock clock;
+  auto service = MakeService(clock);
+  qbase::WeakCallbackFlag owner;
+  UINT seen_period = 0;
+  size_t seen_pending = 0;
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(),
+      [&] {
+        seen_period = service->wake_up_period_ms();
+        seen_pending = service->pending_count();
+      },
+      10, 1);
+  service->AddCancelableTimer(
+      owner.GetWeakFlag(), [] {}, 14, 1);
+  clock.AdvanceMs(10);
+  service->Poll();
+  EXPECT_EQ(seen_pending, 1u);
+  EXPECT_EQ(seen_period, 4u);
+}
+
+TEST(TimerService, TimersASecondAwayWakeOnceJustAfterTheirTime) {
   ManualClock clock;
   auto service = MakeService(clock);
   qbase::WeakCallbackFlag owner;
   int far_runs = 0, near_runs = 0;
   service->AddCancelableTimer(
       owner.GetWeakFlag(), [&] { ++far_runs; }, 5000, 1);
-  EXPECT_TRUE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 16u);
-
-  // Seconds away: one wake-up two milliseconds after the due time.
-  clock.AdvanceMs(16);
-  service->Poll();
   EXPECT_FALSE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 4984u + 2u);
+  EXPECT_EQ(service->wake_up_period_ms(), 5000u + 2u);
 
+  // A near timer added meanwhile takes over, and the far one gets its slow
+  // wake-up back once the near one has run.
+  clock.AdvanceMs(16);
   service->AddCancelableTimer(
       owner.GetWeakFlag(), [&] { ++near_runs; }, 100, 1);
   EXPECT_TRUE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 16u);
-
+  EXPECT_EQ(service->wake_up_period_ms(), 100u);
   clock.AdvanceMs(100);
   service->Poll();
   EXPECT_EQ(near_runs, 1);
   EXPECT_FALSE(service->fast_mode());
   EXPECT_EQ(service->wake_up_period_ms(), 4884u + 2u);
 
-  // One second away is still slow, a tick less is fast.
+  // One second away is still slow and keeps the same wake-up; a tick less
+  // is fast and wakes at the due time.
   clock.AdvanceMs(3884);
   service->Poll();
   EXPECT_FALSE(service->fast_mode());
-  EXPECT_EQ(service->wake_up_period_ms(), 1002u);
+  EXPECT_EQ(service->wake_up_period_ms(), 4886u);
   clock.now += 1;
   service->Poll();
   EXPECT_TRUE(service->fast_mode());
+  EXPECT_EQ(service->wake_up_period_ms(), 1000u);
 
   clock.AdvanceMs(1000);
   service->Poll();
   EXPECT_EQ(far_runs, 1);
   EXPECT_FALSE(service->wake_up_running());
 
-  // Beyond the longest period the multimedia timer accepts: still a
+  // Beyond the longest delay the multimedia timer accepts: still a
   // wake-up, and an early one only sleeps again.
   const int far_ms = 30 * 60 * 1000;
   service->AddCancelableTimer(
       owner.GetWeakFlag(), [&] { ++far_runs; }, far_ms, 1);
-  clock.AdvanceMs(16);
-  service->Poll();
   EXPECT_TRUE(service->wake_up_running());
   EXPECT_GT(service->wake_up_period_ms(), 1000u);
   clock.AdvanceMs(service->wake_up_period_ms());
@@ -265,6 +324,47 @@ TEST(TimerService, RealWakeUpsRunTimersOnTheUiLoop) {
   EXPECT_EQ(dead, 0);
   EXPECT_EQ(ran_on, ::GetCurrentThreadId());
   EXPECT_FALSE(service.wake_up_running());
+}
+
+// The platform's one-shot keeps whole milliseconds and may fire a tick
+// early; timers added a little apart must still share one wake-up per
+// round, and none may start before its time.
+TEST(TimerService, TimersDueTogetherShareOneWakeUpAndNeverRunEarly) {
+  ui::TimerService service;
+  qbase::WeakCallbackFlag owner;
+  constexpr int kTimers = 20;
+  constexpr int kRounds = 3;
+  constexpr int kIntervalMs = 5;
+  std::vector<int64_t> due(kTimers), first_run(kTimers);
+  int runs = 0;
+  uint64_t wake_ups_before = 0;
+
+  // Added from a timer's callback, as repeating work is, once the
+  // platform's timer thread has started.
+  auto add_batch = [&] {
+    wake_ups_before = service.wake_up_count();
+    const int64_t spread = service.counter_frequency() * 9 / 10000;  // within the shared millisecond
+    const int64_t start = service.ReadCounter();
+    for (int i = 0; i < kTimers; ++i) {
+      while (service.ReadCounter() < start + spread * i / kTimers) {
+      }
+      due[i] = service.ReadCounter() + service.counter_frequency() * kIntervalMs / 1000;
+      service.AddCancelableTimer(
+          owner.GetWeakFlag(),
+          [&, i] {
+            if (first_run[i] == 0) first_run[i] = service.ReadCounter();
+            ++runs;
+          },
+          kIntervalMs, kRounds);
+    }
+  };
+  bool finished = RunUiLoopUntil([&] { service.AddCancelableTimer(owner.GetWeakFlag(), add_batch, 1, 1); },
+                                 [&] { return runs == kTimers * kRounds && service.pending_count() == 0; });
+
+  ASSERT_TRUE(finished);
+  EXPECT_EQ(runs, kTimers * kRounds);
+  EXPECT_EQ(service.wake_up_count() - wake_ups_before, static_cast<uint64_t>(kRounds));
+  for (int i = 0; i < kTimers; ++i) EXPECT_GE(first_run[i], due[i]) << "timer " << i;
 }
 
 TEST(TimerService, ProcessWideInstanceIsOneAndAnswersOnItsWindow) {

@@ -95,16 +95,33 @@ void ScrollableBox::PrefetchImages(bool forward) {
   near_view.Offset(position.cx + render_offset_.x, position.cy + render_offset_.y);
   near_view.top = ClampToInt(static_cast<int64_t>(near_view.top) - kPrefetchMargin);
   near_view.bottom = ClampToInt(static_cast<int64_t>(near_view.bottom) + kPrefetchMargin);
-  const size_t count = children_.size();
-  for (size_t i = 0; i < count; ++i) {
-    Control* child = children_[forward ? i : count - 1 - i];
+  auto prefetch = [&near_view](Control* child) {
     Rect overlap;
     if (child->IsVisible() && !child->IsFloat() && overlap.Intersect(near_view, child->GetPos())) {
       child->LoadBkImage();
     } else {
       child->ReleaseBkImage();
     }
+  };
+  flow_index_.Update(*this);
+  if (!flow_index_.ordered() || prefetched_generation_ != children_generation()) {
+    // Every child once; after that, with the children where they were,
+    // only those near the old or the new view can change.
+    const size_t count = children_.size();
+    for (size_t i = 0; i < count; ++i) prefetch(children_[forward ? i : count - 1 - i]);
+    prefetched_ = flow_index_.ordered() ? flow_index_.Span(near_view.top, near_view.bottom)
+                                        : std::make_pair<size_t, size_t>(0, 0);
+    prefetched_generation_ = children_generation();
+    return;
   }
+  const std::vector<FlowIndex::Entry>& entries = flow_index_.entries();
+  const std::pair<size_t, size_t> now = flow_index_.Span(near_view.top, near_view.bottom);
+  for (size_t i = prefetched_.first; i < prefetched_.second && i < entries.size(); ++i) {
+    if (i < now.first || i >= now.second) prefetch(entries[i].control);
+  }
+  for (size_t i = now.first; i < now.second; ++i)
+    prefetch(entries[forward ? i : now.second - 1 - (i - now.first)].control);
+  prefetched_ = now;
 }
 
 void ScrollableBox::AnimateTo(int target) {
@@ -589,12 +606,23 @@ void ScrollableBox::PaintChildren(IRenderContext* context, const Rect& dirty) {
     Rect scrolled_dirty = dirty;
     scrolled_dirty.Offset(position.cx + render_offset_.x, position.cy + render_offset_.y);
     const Point old_origin = context->OffsetOrigin(position.cx, position.cy);
-    for (Control* child : children_) {
-      if (child->IsVisible() && !child->IsFloat()) child->Paint(context, scrolled_dirty);
+    flow_index_.Update(*this);
+    if (flow_index_.ordered()) {
+      // Only the run of children the dirty rows meet.
+      const std::vector<FlowIndex::Entry>& entries = flow_index_.entries();
+      const std::pair<size_t, size_t> span = flow_index_.Span(scrolled_dirty.top, scrolled_dirty.bottom);
+      for (size_t i = span.first; i < span.second; ++i) {
+        Control* child = entries[i].control;
+        if (child->IsVisible() && !child->IsFloat()) child->Paint(context, scrolled_dirty);
+      }
+    } else {
+      for (Control* child : children_) {
+        if (child->IsVisible() && !child->IsFloat()) child->Paint(context, scrolled_dirty);
+      }
     }
     context->SetOrigin(old_origin);
-    for (Control* child : children_) {
-      if (child->IsVisible() && child->IsFloat()) child->Paint(context, dirty);
+    for (const FlowIndex::Entry& entry : flow_index_.floats()) {
+      if (entry.control->IsVisible() && entry.control->IsFloat()) entry.control->Paint(context, dirty);
     }
   }
   PaintScrollBars(context, dirty);
@@ -604,6 +632,27 @@ void ScrollableBox::PaintScrollBars(IRenderContext* context, const Rect& dirty) 
   for (ScrollBar* bar : {horizontal_bar_.get(), vertical_bar_.get()}) {
     if (bar && bar->IsVisible()) bar->Paint(context, dirty);
   }
+}
+
+void ScrollableBox::CollectHitCandidates(const Point& point, UINT flags, std::vector<Control*>* candidates) {
+  flow_index_.Update(*this);
+  // Hidden children are only skipped when the search asks for visible ones.
+  if (!flow_index_.ordered() || !(flags & kFindVisible)) {
+    Box::CollectHitCandidates(point, flags, candidates);
+    return;
+  }
+  const std::vector<FlowIndex::Entry>& entries = flow_index_.entries();
+  const std::vector<FlowIndex::Entry>& floats = flow_index_.floats();
+  const std::pair<size_t, size_t> span = flow_index_.Span(point.y, point.y + 1);
+  // The run and the floats merged back into child order.
+  candidates->clear();
+  size_t next_float = 0;
+  for (size_t i = span.first; i < span.second; ++i) {
+    while (next_float < floats.size() && floats[next_float].child_index < entries[i].child_index)
+      candidates->push_back(floats[next_float++].control);
+    candidates->push_back(entries[i].control);
+  }
+  while (next_float < floats.size()) candidates->push_back(floats[next_float++].control);
 }
 
 Control* ScrollableBox::FindControl(const FindVisitor& visitor, void* data, UINT flags, Point scroll_offset) {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "ui/controls/animation_player.h"
+#include "ui/controls/flow_index.h"
 #include "ui/controls/scroll_bar.h"
 #include "ui/core/box.h"
 
@@ -105,6 +106,7 @@ class ScrollableBox : public Box {
   static bool HasRange(const ScrollBar* bar) { return bar && bar->GetScrollRange() > 0; }
   // Starts a smooth scroll from the current position to |target|.
   void AnimateTo(int target);
+  void CollectHitCandidates(const Point& point, UINT flags, std::vector<Control*>* candidates) override;
 
   std::unique_ptr<ScrollBar> vertical_bar_;
   std::unique_ptr<ScrollBar> horizontal_bar_;
@@ -121,6 +123,12 @@ class ScrollableBox : public Box {
   AnimationPlayer scroll_animation_;
   AnimationPlayer render_offset_animation_;
   TimerService* timer_service_ = nullptr;
+  FlowIndex flow_index_;
+  // The entries of |flow_index_| the last prefetch found near the view;
+  // only they can hold images the next one must release.
+  std::pair<size_t, size_t> prefetched_{0, 0};
+  // The children generation the last full prefetch saw.
+  uint64_t prefetched_generation_ = ~0ull;
 };
 
 }  // namespace ui

@@ -17,6 +17,7 @@ Box::~Box() {
   delayed_destroy_ = false;
   std::vector<Control*> children;
   children.swap(children_);
+  NoteChildrenChanged();
   if (auto_destroy_) {
     for (Control* child : children) delete child;
   }
@@ -107,7 +108,14 @@ Control* Box::FindControl(const FindVisitor& visitor, void* data, UINT flags, Po
   const Rect content = GetPaddingPos();
   const Point own_offset = GetScrollOffset();
   // A child may be removed by the visitor; walk a copy.
-  const std::vector<Control*> children = children_;
+  std::vector<Control*> children;
+  if (hit_test) {
+    Point shifted = *static_cast<const Point*>(data);
+    shifted.Offset(own_offset.x, own_offset.y);
+    CollectHitCandidates(shifted, flags, &children);
+  } else {
+    children = children_;
+  }
   const size_t count = children.size();
   for (size_t i = 0; i < count; ++i) {
     Control* child = (flags & kFindTopFirst) ? children[count - 1 - i] : children[i];
@@ -127,6 +135,8 @@ Control* Box::FindControl(const FindVisitor& visitor, void* data, UINT flags, Po
   if (!(flags & kFindMeFirst)) return Control::FindControl(visitor, data, flags, scroll_offset);
   return nullptr;
 }
+
+void Box::CollectHitCandidates(const Point&, UINT, std::vector<Control*>* candidates) { *candidates = children_; }
 
 void Box::DispatchEvent(EventArgs* args) {
   const int kind = args->kind;
@@ -150,8 +160,7 @@ void Box::DispatchEvent(EventArgs* args) {
   if (result) {
     if (RunEventHandlers(markup_bubbled_handlers_, kind, args, &outcome)) result = outcome;
     if (alive.expired()) return;
-    if (kind != kEventAll && RunEventHandlers(markup_bubbled_handlers_, kEventAll, args, &outcome))
-      result = outcome;
+    if (kind != kEventAll && RunEventHandlers(markup_bubbled_handlers_, kEventAll, args, &outcome)) result = outcome;
     if (alive.expired()) return;
   }
   if (result) HandleEvent(args);
@@ -162,8 +171,7 @@ int Box::FindSelectable(int index, bool forward) const {
   if (count == 0) return -1;
   index = std::max(0, std::min(index, count - 1));
   for (int i = index; i >= 0 && i < count; i += forward ? 1 : -1) {
-    if (children_[static_cast<size_t>(i)]->IsVisible() && children_[static_cast<size_t>(i)]->IsEnabled())
-      return i;
+    if (children_[static_cast<size_t>(i)]->IsVisible() && children_[static_cast<size_t>(i)]->IsEnabled()) return i;
   }
   return -1;
 }
@@ -181,6 +189,7 @@ bool Box::SetItemIndex(Control* control, size_t index) {
   if (it == children_.end()) return false;
   children_.erase(it);
   children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(index), control);
+  NoteChildrenChanged();
   Arrange();
   return true;
 }
@@ -200,6 +209,7 @@ bool Box::AddAt(Control* control, size_t index) {
     control->SetInternVisible(false);
   }
   children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(index), control);
+  NoteChildrenChanged();
   return true;
 }
 
@@ -208,6 +218,7 @@ bool Box::Remove(Control* control) {
   if (it == children_.end()) return false;
   Arrange();
   children_.erase(it);
+  NoteChildrenChanged();
   if (auto_destroy_) DestroyChild(control);
   return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -63,8 +64,17 @@ class Box : public Control {
   }
 
   const std::vector<Control*>& children() const { return children_; }
+  // Changes whenever a child is placed, shown, hidden, floated, added,
+  // removed or moved in the list, so indexes of the children know when
+  // they are out of date.
+  uint64_t children_generation() const { return children_generation_; }
+  void NoteChildrenChanged() { ++children_generation_; }
 
  protected:
+  // The children a hit test at |point| (in the children's coordinates)
+  // tries, in child order; every child left out must be one the point
+  // misses. All of them here.
+  virtual void CollectHitCandidates(const Point& point, UINT flags, std::vector<Control*>* candidates);
   // Destroys a child taken out of the list, now or through the window.
   void DestroyChild(Control* control);
 
@@ -75,6 +85,7 @@ class Box : public Control {
   bool mouse_child_ = true;
   std::vector<Control*> children_;
   EventMap code_bubbled_handlers_;
+  uint64_t children_generation_ = 0;
 };
 
 }  // namespace ui

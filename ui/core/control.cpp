@@ -135,6 +135,7 @@ void Control::SetPos(Rect rect) {
 
   const Rect old = rect_.IsEmpty() ? rect : rect_;
   rect_ = rect;
+  NoteParentOfChange();
   if (!resize_in_progress_) {
     std::weak_ptr<qbase::WeakFlag> alive = GetWeakFlag();
     resize_in_progress_ = true;
@@ -206,6 +207,7 @@ void Control::SetFadeVisible(bool visible) {
 void Control::SetInternVisible(bool visible) {
   if (visible == intern_visible_) return;
   intern_visible_ = visible;
+  NoteParentOfChange();
   if (!visible && window_ && window_->GetFocus() == this) window_->SetFocus(nullptr);
   if (!IsVisible()) {
     StopImageAnimation();
@@ -217,6 +219,7 @@ void Control::SetVisible(bool visible) {
   if (visible == visible_) return;
   const bool was_visible = IsVisible();
   visible_ = visible;
+  NoteParentOfChange();
   if (!visible && window_ && window_->GetFocus() == this) window_->SetFocus(nullptr);
   if (IsVisible() != was_visible) ArrangeAncestor();
   if (!IsVisible()) {
@@ -245,8 +248,7 @@ void Control::SetFocus() {
 Control* Control::FindControl(const FindVisitor& visitor, void* data, UINT flags, Point /*scroll_offset*/) {
   if ((flags & kFindVisible) && !IsVisible()) return nullptr;
   if ((flags & kFindEnabled) && !IsEnabled()) return nullptr;
-  if ((flags & kFindHitTest) && (!mouse_enabled_ || !rect_.Contains(*static_cast<const Point*>(data))))
-    return nullptr;
+  if ((flags & kFindHitTest) && (!mouse_enabled_ || !rect_.Contains(*static_cast<const Point*>(data)))) return nullptr;
   return visitor ? visitor(this, data) : nullptr;
 }
 
@@ -625,8 +627,7 @@ void Control::SetState(int state) {
   Invalidate();
 }
 
-void Control::SendEvent(int kind, WPARAM wparam, LPARAM lparam, wchar_t key, float pressure,
-                        const Point& mouse_point) {
+void Control::SendEvent(int kind, WPARAM wparam, LPARAM lparam, wchar_t key, float pressure, const Point& mouse_point) {
   EventArgs args;
   args.kind = kind;
   args.sender = this;

@@ -107,9 +107,14 @@ void PlaceHolder::SetMaxHeight(int height) {
   ArrangeAncestor();
 }
 
+void PlaceHolder::NoteParentOfChange() {
+  if (parent_) parent_->NoteChildrenChanged();
+}
+
 void PlaceHolder::SetFloat(bool value) {
   if (value == float_) return;
   float_ = value;
+  NoteParentOfChange();
   ArrangeAncestor();
 }
 

@@ -85,6 +85,9 @@ class PlaceHolder {
   void SetCacheDirty(bool value) { cache_dirty_ = value; }
 
  protected:
+  // Tells the parent that its children's places or membership changed.
+  void NoteParentOfChange();
+
   std::wstring name_;
   ControlHost* window_ = nullptr;
   Box* parent_ = nullptr;

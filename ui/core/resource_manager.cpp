@@ -12,6 +12,7 @@
 #include "ui/core/markup_builder.h"
 #include "ui/render/gdiplus_session.h"
 #include "ui/render/image_cache.h"
+#include "ui/render/pixel_cache.h"
 #include "ui/render/render_factory_gdiplus.h"
 
 namespace ui {
@@ -60,6 +61,8 @@ void ResourceManager::Startup(const std::wstring& resource_root, const ControlFa
 
 void ResourceManager::Shutdown() {
   State().render_factory.reset();
+  // What was drawn with the fonts goes with them.
+  PixelCache::Current().Clear();
   State().fonts.clear();
   State().default_font_id.clear();
   State().gdiplus.reset();

@@ -315,6 +315,7 @@ void Window::SetIcon(UINT resource_id) {
 
 void Window::SetLayeredWindow(bool layered) {
   layered_ = layered;
+  presented_alpha_ = 0;
   if (!hwnd_) return;
   const LONG ex_style = ::GetWindowLongW(hwnd_, GWL_EXSTYLE);
   ::SetWindowLongW(hwnd_, GWL_EXSTYLE, layered ? (ex_style | WS_EX_LAYERED) : (ex_style & ~WS_EX_LAYERED));
@@ -1191,6 +1192,11 @@ void Window::PresentLayered(const Rect& update, const Rect& client) {
       render_context_->RepairAlpha(area, padding, 0);
     }
   }
+  // A window that shows nothing and would show nothing needs no update: the
+  // first frames of a fade-in are invisible, and an update costs as much as
+  // the paint.
+  if (window_alpha_ == 0 && presented_alpha_ == 0) return;
+  presented_alpha_ = window_alpha_;
   Rect window_rect;
   ::GetWindowRect(hwnd_, &window_rect);
   POINT destination = {window_rect.left, window_rect.top};

@@ -236,6 +236,9 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   std::unique_ptr<IRenderContext> render_context_;
   bool layered_ = true;
   int window_alpha_ = 255;
+  // The alpha of what the layered window shows; 0 before its first update,
+  // when the platform shows nothing of it either.
+  int presented_alpha_ = 0;
   Point render_offset_;
   bool first_layout_ = true;
   HWND tooltip_window_ = nullptr;

@@ -1,6 +1,8 @@
 #include "ui/render/render_context_gdiplus.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "ui/core/dpi_scale.h"
 #include "ui/core/resource_manager.h"
@@ -8,6 +10,7 @@
 #include "ui/render/gdiplus_flat.h"
 #include "ui/render/path_gdiplus.h"
 #include "ui/render/pen_gdiplus.h"
+#include "ui/render/pixel_cache.h"
 
 namespace ui {
 
@@ -81,6 +84,170 @@ UniqueGpStringFormat CopyGenericTypographic() {
     gp::GdipCloneStringFormat(generic, format.put());
   }
   return format;
+}
+
+// Past this many pixels a drawing is not worth keeping: it would push out
+// everything else.
+constexpr int kMaxCachedPixels = 4 * 1024 * 1024;
+// A stretched piece is cached only when its source is small enough to be
+// part of its key.
+constexpr int kMaxKeyedSourcePixels = 64 * 1024;
+
+// What a text's look depends on besides its own arguments: the registered
+// font, and the DC's font, which stands in when the first cannot be used.
+void AddFonts(PixelCache::Key& key, HDC dc, const std::wstring& font_id) {
+  LOGFONTW description = {};
+  const FontInfo* info = ResourceManager::GetFont(font_id);
+  const bool registered =
+      info && info->font && ::GetObjectW(info->font.get(), sizeof(description), &description) == sizeof(description);
+  key.Add(static_cast<uint32_t>(registered));
+  if (registered) key.AddBytes(&description, sizeof(description));
+  LOGFONTW current = {};
+  ::GetObjectW(::GetCurrentObject(dc, OBJ_FONT), sizeof(current), &current);
+  key.AddBytes(&current, sizeof(current));
+}
+
+// The smallest part of |block| that holds every pixel that is not clear.
+void CropToInk(PixelCache::Block* block) {
+  const int width = block->bounds.Width();
+  const int height = block->bounds.Height();
+  int left = width, top = height, right = 0, bottom = 0;
+  for (int y = 0; y < height; ++y) {
+    const uint32_t* row = block->pixels.data() + static_cast<size_t>(y) * width;
+    for (int x = 0; x < width; ++x) {
+      if (!row[x]) continue;
+      left = std::min(left, x);
+      right = std::max(right, x + 1);
+      top = std::min(top, y);
+      bottom = y + 1;
+    }
+  }
+  if (left >= right) {
+    block->bounds = Rect();
+    block->pixels.clear();
+    return;
+  }
+  std::vector<uint32_t> ink(static_cast<size_t>(right - left) * (bottom - top));
+  for (int y = top; y < bottom; ++y) {
+    std::memcpy(&ink[static_cast<size_t>(y - top) * (right - left)],
+                block->pixels.data() + static_cast<size_t>(y) * width + left, static_cast<size_t>(right - left) * 4);
+  }
+  block->bounds = Rect(block->bounds.left + left, block->bounds.top + top, block->bounds.left + right,
+                       block->bounds.top + bottom);
+  block->pixels = std::move(ink);
+}
+
+// The string of DrawText, laid out in a |size| box whose top-left corner is
+// |at| on |graphics|. |dc| supplies the fonts.
+void DrawString(Gdiplus::GpGraphics* graphics, HDC dc, const Point& at, const Size& size, const std::wstring& text,
+                uint32_t color, const std::wstring& font_id, UINT format, bool line_limit) {
+  FontInfo* info = nullptr;
+  UniqueGpFont font = MakeFont(dc, font_id, &info);
+  UniqueGpStringFormat string_format = CopyGenericTypographic();
+  UniqueGpBrush brush = MakeSolidBrush(color);
+  if (!font || !string_format || !brush) return;
+
+  Gdiplus::GpStringFormat* f = string_format.get();
+  if (format & kTextEndEllipsis) gp::GdipSetStringFormatTrimming(f, Gdiplus::StringTrimmingEllipsisCharacter);
+  INT flags = 0;
+  if (format & kTextNoClip) flags |= Gdiplus::StringFormatFlagsNoClip;
+  if (format & kTextSingleLine) flags |= Gdiplus::StringFormatFlagsNoWrap;
+  if (line_limit) flags |= Gdiplus::StringFormatFlagsLineLimit;
+  gp::GdipSetStringFormatFlags(f, flags);
+  gp::GdipSetStringFormatAlign(f, (format & kTextCenter)  ? Gdiplus::StringAlignmentCenter
+                                  : (format & kTextRight) ? Gdiplus::StringAlignmentFar
+                                                          : Gdiplus::StringAlignmentNear);
+  gp::GdipSetStringFormatLineAlign(f, (format & kTextVCenter)  ? Gdiplus::StringAlignmentCenter
+                                      : (format & kTextBottom) ? Gdiplus::StringAlignmentFar
+                                                               : Gdiplus::StringAlignmentNear);
+
+  Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(at.x), static_cast<Gdiplus::REAL>(at.y),
+                        static_cast<Gdiplus::REAL>(size.cx), static_cast<Gdiplus::REAL>(size.cy));
+  if ((format & kTextVCenter) && info && info->face_name == kNewSongTi) {
+    if (info->text_metrics.tmHeight == 0) {
+      ScopedSelectObject select(dc, info->font.get());
+      ::GetTextMetricsW(dc, &info->text_metrics);
+    }
+    if (size.cy >= info->text_metrics.tmHeight + 2) layout.Y += 1;
+  }
+  gp::GdipDrawString(graphics, text.c_str(), static_cast<INT>(text.size()), font.get(), &layout, f, brush.get());
+}
+
+// Whether every pixel of |area| is the same; only asked of small areas.
+bool IsUniform(const DibRows& rows, const Rect& area) {
+  if (static_cast<int64_t>(area.Width()) * area.Height() > kMaxKeyedSourcePixels) return false;
+  const uint32_t first = *(rows.Row(area.top) + area.left);
+  for (int y = area.top; y < area.bottom; ++y) {
+    const uint32_t* row = rows.Row(y);
+    for (int x = area.left; x < area.right; ++x) {
+      if (row[x] != first) return false;
+    }
+  }
+  return true;
+}
+
+// Draws with GDI+ on a graphics over the block's pixels; |anchor| is where
+// the drawing's anchor point lies on that graphics.
+using BlockRenderer = std::function<void(Gdiplus::GpGraphics* graphics, const Point& anchor)>;
+
+bool RenderBlock(const Rect& bounds, bool antialias, const BlockRenderer& render, PixelCache::Block* block) {
+  const int width = bounds.Width();
+  const int height = bounds.Height();
+  if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > kMaxCachedPixels) return false;
+  block->bounds = bounds;
+  block->pixels.assign(static_cast<size_t>(width) * height, 0);
+  Gdiplus::GpBitmap* target = nullptr;
+  if (gp::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB,
+                                    reinterpret_cast<BYTE*>(block->pixels.data()), &target) != Gdiplus::Ok) {
+    return false;
+  }
+  UniqueGpImage image(target);
+  UniqueGpGraphics graphics;
+  if (gp::GdipGetImageGraphicsContext(image.get(), graphics.put()) != Gdiplus::Ok) return false;
+  if (antialias) gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeAntiAlias);
+  render(graphics.get(), Point(-bounds.left, -bounds.top));
+  gp::GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
+  graphics.reset();
+  image.reset();
+  CropToInk(block);
+  return true;
+}
+
+// Blends the cached result of |key| at |anchor|, drawing it into the cache
+// first. False when the surface cannot take it; the caller then draws
+// through the DC.
+bool DrawCachedBlock(SurfacePixels& surface, const PixelCache::Key& key, const Point& anchor, const Rect& bounds,
+                     bool antialias, const BlockRenderer& render) {
+  if (!surface.ok()) return false;
+  PixelCache& cache = PixelCache::Current();
+  const PixelCache::Block* block = cache.FindBlock(key);
+  if (!block) {
+    PixelCache::Block drawn;
+    if (!RenderBlock(bounds, antialias, render, &drawn)) return false;
+    block = cache.InsertBlock(key, std::move(drawn));
+    if (!block) return false;
+  }
+  if (block->pixels.empty()) return true;
+  Rect at = block->bounds;
+  at.Offset(anchor.x, anchor.y);
+  surface.Blend(at, block->pixels.data(), block->bounds.Width(), 255);
+  return true;
+}
+
+// A shape drawn through the cache, or straight onto the DC when the surface
+// cannot take it.
+void DrawShape(SurfacePixels& surface, HDC dc, const PixelCache::Key& key, const Point& anchor, const Rect& bounds,
+               bool antialias, const BlockRenderer& draw) {
+  if (DrawCachedBlock(surface, key, anchor, bounds, antialias, draw)) return;
+  UniqueGpGraphics graphics = MakeGraphics(dc, antialias);
+  if (graphics) draw(graphics.get(), anchor);
+}
+
+// The box of a shape of |size| drawn from its top-left corner, widened on
+// every side by how far its pen and anti-aliasing reach.
+Rect ShapeBounds(int width, int height, int reach) {
+  return Rect(std::min(0, width) - reach, std::min(0, height) - reach, std::max(0, width) + reach,
+              std::max(0, height) + reach);
 }
 
 }  // namespace
@@ -179,15 +346,92 @@ void RenderContext_GdiPlus::DrawPiece(HDC source_dc, bool blend, const Rect& des
   }
 }
 
+bool RenderContext_GdiPlus::DrawPieceFromPixels(SurfacePixels& surface, const DibRows& source_rows, HDC source_dc,
+                                                bool blend, const Rect& dest, const Rect& source, uint8_t fade) {
+  if (!surface.ok() || !source_rows || dest.IsEmpty() || source.IsEmpty()) return false;
+  const Rect whole(0, 0, source_rows.width, source_rows.height);
+  Rect inside;
+  // A source reaching off the bitmap fails as the blit would.
+  if (!inside.Intersect(source, whole) || inside != source) return false;
+  const bool same_size = dest.Width() == source.Width() && dest.Height() == source.Height();
+  if (same_size) {
+    const int stride = source_rows.stride / 4;
+    surface.Blend(dest, source_rows.Row(source.top) + source.left, stride, fade);
+    return true;
+  }
+  if (blend && IsUniform(source_rows, source)) {
+    // Blending a stretched copy of one colour is blending that colour;
+    // the shadow's edges and centre are such pieces.
+    surface.FillPixel(dest, *(source_rows.Row(source.top) + source.left), fade);
+    return true;
+  }
+  if (static_cast<int64_t>(dest.Width()) * dest.Height() > kMaxCachedPixels) return false;
+
+  // The stretched piece depends on its source pixels, a ring of neighbours
+  // that a filter may reach, the two sizes and how it is stretched.
+  Rect ring(source.left - 1, source.top - 1, source.right + 1, source.bottom + 1);
+  ring.Intersect(whole);
+  if (static_cast<int64_t>(ring.Width()) * ring.Height() > kMaxKeyedSourcePixels) return false;
+  PixelCache::Key key(L'S');
+  key.Add(static_cast<uint32_t>(blend)).Add(dest.Width()).Add(dest.Height());
+  key.Add(source.left - ring.left).Add(source.top - ring.top).Add(source.Width()).Add(source.Height());
+  key.Add(ring.Width()).Add(ring.Height());
+  for (int y = ring.top; y < ring.bottom; ++y)
+    key.AddBytes(source_rows.Row(y) + ring.left, static_cast<size_t>(ring.Width()) * 4);
+
+  PixelCache& cache = PixelCache::Current();
+  const PixelCache::Block* block = cache.FindBlock(key);
+  if (!block) {
+    // Stretched once onto a clear surface of the piece's size; blending onto
+    // clear pixels leaves the source's own.
+    RenderContext_GdiPlus scratch;
+    if (!scratch.Resize(dest.Width(), dest.Height())) return false;
+    HDC scratch_dc = scratch.GetHdc();
+    if (blend) {
+      BLENDFUNCTION function = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+      if (!::AlphaBlend(scratch_dc, 0, 0, dest.Width(), dest.Height(), source_dc, source.left, source.top,
+                        source.Width(), source.Height(), function)) {
+        return false;
+      }
+    } else {
+      ::SetStretchBltMode(scratch_dc, HALFTONE);
+      ::SetBrushOrgEx(scratch_dc, 0, 0, nullptr);
+      if (!::StretchBlt(scratch_dc, 0, 0, dest.Width(), dest.Height(), source_dc, source.left, source.top,
+                        source.Width(), source.Height(), SRCCOPY)) {
+        return false;
+      }
+    }
+    ::GdiFlush();
+    PixelCache::Block stretched;
+    stretched.bounds = Rect(0, 0, dest.Width(), dest.Height());
+    const uint32_t* pixels = static_cast<const uint32_t*>(scratch.GetPixelBits());
+    stretched.pixels.assign(pixels, pixels + static_cast<size_t>(dest.Width()) * dest.Height());
+    block = cache.InsertBlock(key, std::move(stretched));
+    if (!block) return false;
+  }
+  if (blend) {
+    surface.Blend(dest, block->pixels.data(), dest.Width(), fade);
+  } else {
+    surface.Copy(dest, block->pixels.data(), dest.Width());
+  }
+  return true;
+}
+
 void RenderContext_GdiPlus::DrawImage(const Rect& paint_rect, HBITMAP bitmap, bool has_alpha, const Rect& dest,
                                       const Rect& source, const Rect& corner, uint8_t fade, bool x_tiled,
                                       bool y_tiled) {
   Rect visible;
   if (!bitmap || !visible.Intersect(dest, paint_rect)) return;
 
-  UniqueMemoryDc source_dc(::CreateCompatibleDC(dc_.get()));
-  if (!source_dc) return;
-  ScopedSelectObject select(source_dc.get(), bitmap);
+  // A bitmap that another DC holds cannot be drawn, here as through GDI.
+  HDC source_dc = SourceDc();
+  HGDIOBJ previous = source_dc ? ::SelectObject(source_dc, bitmap) : nullptr;
+  if (!previous) return;
+  ::SelectObject(source_dc, previous);
+  SurfacePixels surface = Surface();
+  // Read while no DC holds the bitmap.
+  const DibRows source_rows = surface.ok() ? DibRows::Of(bitmap, dc_.get()) : DibRows();
+  ScopedSelectObject select(source_dc, bitmap);
   const int old_mode = ::SetStretchBltMode(dc_.get(), HALFTONE);
   POINT old_brush_origin = {};
   ::SetBrushOrgEx(dc_.get(), 0, 0, &old_brush_origin);
@@ -201,7 +445,10 @@ void RenderContext_GdiPlus::DrawImage(const Rect& paint_rect, HBITMAP bitmap, bo
   const Rect& d = dest;
   const Rect& s = source;
   const Rect& k = dc_corner;
-  auto piece = [&](const Rect& to, const Rect& from) { DrawPiece(source_dc.get(), blend, to, from, fade); };
+  auto piece = [&](const Rect& to, const Rect& from) {
+    if (!DrawPieceFromPixels(surface, source_rows, source_dc, blend, to, from, fade))
+      DrawPiece(source_dc, blend, to, from, fade);
+  };
 
   const Rect centre_dest(d.left + k.left, d.top + k.top, d.right - k.right, d.bottom - k.bottom);
   const Rect centre_source(s.left + c.left, s.top + c.top, s.right - c.right, s.bottom - c.bottom);
@@ -260,6 +507,16 @@ void RenderContext_GdiPlus::DrawImage(const Rect& paint_rect, HBITMAP bitmap, bo
   ::SetStretchBltMode(dc_.get(), old_mode);
 }
 
+SurfacePixels RenderContext_GdiPlus::Surface() {
+  return SurfacePixels(dc_.get(), bitmap_.GetBitmap(),
+                       DibRows::Make(bitmap_.GetPixelBits(), bitmap_.GetWidth(), bitmap_.GetHeight(), top_down_));
+}
+
+HDC RenderContext_GdiPlus::SourceDc() {
+  if (!source_dc_) source_dc_.reset(::CreateCompatibleDC(dc_.get()));
+  return source_dc_.get();
+}
+
 void RenderContext_GdiPlus::FillNamedColor(const Rect& rect, const std::wstring& color_name, uint8_t alpha) {
   if (color_name.empty()) return;
   FillColor(rect, ResourceManager::GetTextColor(color_name), alpha);
@@ -280,8 +537,16 @@ void RenderContext_GdiPlus::FillGradient(const Rect& rect, uint32_t color1, uint
 }
 
 void RenderContext_GdiPlus::FillColor(const Rect& rect, uint32_t argb, uint8_t alpha) {
+  const uint32_t color = ScaleAlpha(argb, alpha);
+  if (rect.Width() >= 0 && rect.Height() >= 0) {
+    SurfacePixels surface = Surface();
+    if (surface.ok()) {
+      surface.FillColor(rect, color);
+      return;
+    }
+  }
   UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
-  UniqueGpBrush brush = MakeSolidBrush(ScaleAlpha(argb, alpha));
+  UniqueGpBrush brush = MakeSolidBrush(color);
   if (graphics && brush) {
     gp::GdipFillRectangleI(graphics.get(), brush.get(), rect.left, rect.top, rect.Width(), rect.Height());
   }
@@ -294,9 +559,16 @@ void RenderContext_GdiPlus::StrokeLine(const IPen* pen, int x1, int y1, int x2, 
 }
 
 void RenderContext_GdiPlus::DrawLine(const Rect& rect, int width, uint32_t argb) {
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
-  UniqueGpPen pen = MakePen(argb, width);
-  if (graphics && pen) gp::GdipDrawLineI(graphics.get(), pen.get(), rect.left, rect.top, rect.right, rect.bottom);
+  auto draw = [=](Gdiplus::GpGraphics* graphics, const Point& at) {
+    UniqueGpPen pen = MakePen(argb, width);
+    if (pen) gp::GdipDrawLineI(graphics, pen.get(), at.x, at.y, at.x + rect.Width(), at.y + rect.Height());
+  };
+  PixelCache::Key key(L'L');
+  key.Add(rect.Width()).Add(rect.Height()).Add(width).Add(argb);
+  SurfacePixels surface = Surface();
+  // Anchored at the start point; the pen reaches past both ends.
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top),
+            ShapeBounds(rect.Width(), rect.Height(), std::abs(width) + 2), false, draw);
 }
 
 void RenderContext_GdiPlus::DrawBezier(const IPen* pen, int x1, int y1, int x2, int y2, int x3, int y3, int x4,
@@ -307,96 +579,124 @@ void RenderContext_GdiPlus::DrawBezier(const IPen* pen, int x1, int y1, int x2, 
 }
 
 void RenderContext_GdiPlus::DrawRect(const Rect& rect, int width, uint32_t argb) {
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
-  UniqueGpPen pen = MakePen(argb, width);
-  if (graphics && pen) {
-    gp::GdipDrawRectangleI(graphics.get(), pen.get(), rect.left, rect.top, rect.Width(), rect.Height());
-  }
+  auto draw = [=](Gdiplus::GpGraphics* graphics, const Point& at) {
+    UniqueGpPen pen = MakePen(argb, width);
+    if (pen) gp::GdipDrawRectangleI(graphics, pen.get(), at.x, at.y, rect.Width(), rect.Height());
+  };
+  PixelCache::Key key(L'r');
+  key.Add(rect.Width()).Add(rect.Height()).Add(width).Add(argb);
+  SurfacePixels surface = Surface();
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top),
+            ShapeBounds(rect.Width(), rect.Height(), std::abs(width) + 2), false, draw);
 }
 
 void RenderContext_GdiPlus::DrawRoundRect(const Rect& rect, const Size& round, int width, uint32_t argb) {
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
-  UniqueGpPen pen = MakePen(argb, width);
-  UniqueGpPath path;
-  gp::GdipCreatePath(Gdiplus::FillModeAlternate, path.put());
-  if (!graphics || !pen || !path) return;
-  const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+  const int w = rect.Width(), h = rect.Height();
   const int rx = round.cx, ry = round.cy;
-  Gdiplus::GpPath* p = path.get();
-  gp::GdipAddPathArcI(p, l, t, rx, ry, 180, 90);
-  gp::GdipAddPathLineI(p, l + rx, t, r - rx, t);
-  gp::GdipAddPathArcI(p, r - rx, t, rx, ry, 270, 90);
-  gp::GdipAddPathLineI(p, r, t + ry, r, b - ry);
-  gp::GdipAddPathArcI(p, r - rx, b - ry, rx, ry, 0, 90);
-  gp::GdipAddPathLineI(p, r - rx, b, l + rx, b);
-  gp::GdipAddPathArcI(p, l, b - ry, rx, ry, 90, 90);
-  gp::GdipAddPathLineI(p, l, b - ry, l, t + ry);
-  gp::GdipClosePathFigure(p);
-  gp::GdipDrawPath(graphics.get(), pen.get(), p);
+  auto draw = [=](Gdiplus::GpGraphics* graphics, const Point& at) {
+    UniqueGpPen pen = MakePen(argb, width);
+    UniqueGpPath path;
+    gp::GdipCreatePath(Gdiplus::FillModeAlternate, path.put());
+    if (!pen || !path) return;
+    const int l = at.x, t = at.y, r = at.x + w, b = at.y + h;
+    Gdiplus::GpPath* p = path.get();
+    gp::GdipAddPathArcI(p, l, t, rx, ry, 180, 90);
+    gp::GdipAddPathLineI(p, l + rx, t, r - rx, t);
+    gp::GdipAddPathArcI(p, r - rx, t, rx, ry, 270, 90);
+    gp::GdipAddPathLineI(p, r, t + ry, r, b - ry);
+    gp::GdipAddPathArcI(p, r - rx, b - ry, rx, ry, 0, 90);
+    gp::GdipAddPathLineI(p, r - rx, b, l + rx, b);
+    gp::GdipAddPathArcI(p, l, b - ry, rx, ry, 90, 90);
+    gp::GdipAddPathLineI(p, l, b - ry, l, t + ry);
+    gp::GdipClosePathFigure(p);
+    gp::GdipDrawPath(graphics, pen.get(), p);
+  };
+  PixelCache::Key key(L'R');
+  key.Add(w).Add(h).Add(rx).Add(ry).Add(width).Add(argb);
+  SurfacePixels surface = Surface();
+  // The arcs stay inside the box whatever the corner size; the pen and the
+  // anti-aliasing reach past it.
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top), ShapeBounds(w, h, std::abs(width) + 2), true, draw);
 }
 
 void RenderContext_GdiPlus::DrawText(const Rect& rect, const std::wstring& text, uint32_t argb,
                                      const std::wstring& font_id, UINT format, uint8_t alpha, bool line_limit) {
   if (text.empty()) return;
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
-  if (!graphics) return;
-  FontInfo* info = nullptr;
-  UniqueGpFont font = MakeFont(dc_.get(), font_id, &info);
-  UniqueGpStringFormat string_format = CopyGenericTypographic();
-  if (!font || !string_format) return;
-
   // Never fully opaque: GDI+ then blends glyphs itself instead of handing
   // them to GDI, which would wipe the alpha channel under the text.
   uint32_t text_alpha = static_cast<uint32_t>((argb >> 24) / 255.0 * alpha);
   if (text_alpha >= 255) text_alpha = 254;
-  UniqueGpBrush brush = MakeSolidBrush((text_alpha << 24) | (argb & 0x00FFFFFF));
-  if (!brush) return;
+  const uint32_t color = (text_alpha << 24) | (argb & 0x00FFFFFF);
+  const Size size(rect.Width(), rect.Height());
+  HDC dc = dc_.get();
+  auto draw = [&](Gdiplus::GpGraphics* graphics, const Point& at) {
+    DrawString(graphics, dc, at, size, text, color, font_id, format, line_limit);
+  };
 
-  Gdiplus::GpStringFormat* f = string_format.get();
-  if (format & kTextEndEllipsis) gp::GdipSetStringFormatTrimming(f, Gdiplus::StringTrimmingEllipsisCharacter);
-  INT flags = 0;
-  if (format & kTextNoClip) flags |= Gdiplus::StringFormatFlagsNoClip;
-  if (format & kTextSingleLine) flags |= Gdiplus::StringFormatFlagsNoWrap;
-  if (line_limit) flags |= Gdiplus::StringFormatFlagsLineLimit;
-  gp::GdipSetStringFormatFlags(f, flags);
-  gp::GdipSetStringFormatAlign(f, (format & kTextCenter)  ? Gdiplus::StringAlignmentCenter
-                                  : (format & kTextRight) ? Gdiplus::StringAlignmentFar
-                                                          : Gdiplus::StringAlignmentNear);
-  gp::GdipSetStringFormatLineAlign(f, (format & kTextVCenter)  ? Gdiplus::StringAlignmentCenter
-                                      : (format & kTextBottom) ? Gdiplus::StringAlignmentFar
-                                                               : Gdiplus::StringAlignmentNear);
-
-  Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(rect.left), static_cast<Gdiplus::REAL>(rect.top),
-                        static_cast<Gdiplus::REAL>(rect.Width()), static_cast<Gdiplus::REAL>(rect.Height()));
-  if ((format & kTextVCenter) && info && info->face_name == kNewSongTi) {
-    if (info->text_metrics.tmHeight == 0) {
-      ScopedSelectObject select(dc_.get(), info->font.get());
-      ::GetTextMetricsW(dc_.get(), &info->text_metrics);
+  SurfacePixels surface = Surface();
+  if (surface.ok() && size.cx >= 0 && size.cy >= 0) {
+    PixelCache::Key key(L'T');
+    const UINT used = format & (kTextCenter | kTextRight | kTextVCenter | kTextBottom | kTextSingleLine | kTextNoClip |
+                                kTextEndEllipsis);
+    key.Add(size.cx).Add(size.cy).Add(color).Add(static_cast<uint32_t>(used)).Add(static_cast<uint32_t>(line_limit));
+    AddFonts(key, dc, font_id);
+    key.Add(text);
+    // Unclipped text may run past its box by as much as it is larger than
+    // the box, on either side whatever the alignment; the glyphs' own
+    // overhang adds a line's height at most.
+    PixelCache& cache = PixelCache::Current();
+    Rect bounds;
+    if (!cache.FindBlock(key)) {
+      const Rect extent = MeasureText(text, font_id, format, (format & kTextSingleLine) ? -1 : size.cx);
+      const FontInfo* info = ResourceManager::GetFont(font_id);
+      LOGFONTW description = {};
+      ::GetObjectW(info && info->font ? info->font.get() : ::GetCurrentObject(dc, OBJ_FONT), sizeof(description),
+                   &description);
+      const int margin = std::max<int>(4, std::abs(description.lfHeight)) + 2;
+      const int over_x = std::max<int>(0, extent.Width() - size.cx) + margin;
+      const int over_y = std::max<int>(0, extent.Height() - size.cy) + margin;
+      bounds = Rect(-over_x, -over_y, size.cx + over_x, size.cy + over_y);
     }
-    if (rect.Height() >= info->text_metrics.tmHeight + 2) layout.Y += 1;
+    if (DrawCachedBlock(surface, key, Point(rect.left, rect.top), bounds, false, draw)) return;
   }
-  gp::GdipDrawString(graphics.get(), text.c_str(), static_cast<INT>(text.size()), font.get(), &layout, f,
-                     brush.get());
+  UniqueGpGraphics graphics = MakeGraphics(dc, false);
+  if (graphics) draw(graphics.get(), Point(rect.left, rect.top));
 }
 
 void RenderContext_GdiPlus::DrawEllipse(const Rect& rect, int width, uint32_t argb) {
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
-  UniqueGpPen pen = MakePen(argb, width);
-  if (graphics && pen) {
-    gp::GdipDrawEllipseI(graphics.get(), pen.get(), rect.left, rect.top, rect.Width(), rect.Height());
-  }
+  auto draw = [=](Gdiplus::GpGraphics* graphics, const Point& at) {
+    UniqueGpPen pen = MakePen(argb, width);
+    if (pen) gp::GdipDrawEllipseI(graphics, pen.get(), at.x, at.y, rect.Width(), rect.Height());
+  };
+  PixelCache::Key key(L'e');
+  key.Add(rect.Width()).Add(rect.Height()).Add(width).Add(argb);
+  SurfacePixels surface = Surface();
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top),
+            ShapeBounds(rect.Width(), rect.Height(), std::abs(width) + 2), true, draw);
 }
 
 void RenderContext_GdiPlus::FillEllipse(const Rect& rect, uint32_t argb) {
-  UniqueGpGraphics graphics = MakeGraphics(dc_.get(), true);
-  UniqueGpBrush brush = MakeSolidBrush(argb);
-  if (graphics && brush) {
-    gp::GdipFillEllipseI(graphics.get(), brush.get(), rect.left, rect.top, rect.Width(), rect.Height());
-  }
+  auto draw = [=](Gdiplus::GpGraphics* graphics, const Point& at) {
+    UniqueGpBrush brush = MakeSolidBrush(argb);
+    if (brush) gp::GdipFillEllipseI(graphics, brush.get(), at.x, at.y, rect.Width(), rect.Height());
+  };
+  PixelCache::Key key(L'E');
+  key.Add(rect.Width()).Add(rect.Height()).Add(argb);
+  SurfacePixels surface = Surface();
+  DrawShape(surface, dc_.get(), key, Point(rect.left, rect.top), ShapeBounds(rect.Width(), rect.Height(), 2), true,
+            draw);
 }
 
 Rect RenderContext_GdiPlus::MeasureText(const std::wstring& text, const std::wstring& font_id, UINT format,
                                         int width) {
+  PixelCache::Key key(L'M');
+  key.Add(static_cast<uint32_t>(format & kTextSingleLine)).Add(width);
+  AddFonts(key, dc_.get(), font_id);
+  key.Add(text);
+  Rect measure;
+  PixelCache& cache = PixelCache::Current();
+  if (cache.FindMeasure(key, &measure)) return measure;
+
   UniqueGpGraphics graphics = MakeGraphics(dc_.get(), false);
   if (!graphics) return Rect();
   UniqueGpFont font = MakeFont(dc_.get(), font_id, nullptr);
@@ -404,7 +704,7 @@ Rect RenderContext_GdiPlus::MeasureText(const std::wstring& text, const std::wst
   if (!font || !string_format) return Rect();
   if (format & kTextSingleLine) gp::GdipSetStringFormatFlags(string_format.get(), Gdiplus::StringFormatFlagsNoWrap);
 
-  auto measure = [&](const wchar_t* chars, INT length, const Gdiplus::RectF& layout) {
+  auto measure_string = [&](const wchar_t* chars, INT length, const Gdiplus::RectF& layout) {
     Gdiplus::RectF bounds(0, 0, 0, 0);
     gp::GdipMeasureString(graphics.get(), chars, length, font.get(), &layout, string_format.get(), &bounds, nullptr,
                           nullptr);
@@ -415,11 +715,13 @@ Rect RenderContext_GdiPlus::MeasureText(const std::wstring& text, const std::wst
   Gdiplus::RectF layout(0, 0, 0, 0);
   if (width >= 0) {
     layout.Width = static_cast<Gdiplus::REAL>(width);
-    if (format & kTextSingleLine) layout.Height = measure(kLineProbe, 2, Gdiplus::RectF(0, 0, 0, 0)).Height;
+    if (format & kTextSingleLine) layout.Height = measure_string(kLineProbe, 2, Gdiplus::RectF(0, 0, 0, 0)).Height;
   }
-  const Gdiplus::RectF bounds = measure(text.c_str(), static_cast<INT>(text.size()), layout);
-  return Rect(static_cast<int>(bounds.X), static_cast<int>(bounds.Y), static_cast<int>(bounds.X + bounds.Width + 1),
-              static_cast<int>(bounds.Y + bounds.Height + 1));
+  const Gdiplus::RectF bounds = measure_string(text.c_str(), static_cast<INT>(text.size()), layout);
+  measure = Rect(static_cast<int>(bounds.X), static_cast<int>(bounds.Y), static_cast<int>(bounds.X + bounds.Width + 1),
+                 static_cast<int>(bounds.Y + bounds.Height + 1));
+  cache.InsertMeasure(key, measure);
+  return measure;
 }
 
 void RenderContext_GdiPlus::DrawPath(const IPath* path, const IPen* pen) {

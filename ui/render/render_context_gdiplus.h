@@ -4,11 +4,15 @@
 #include "ui/render/gdi_clip.h"
 #include "ui/render/gdi_handles.h"
 #include "ui/render/render_interface.h"
+#include "ui/render/surface_pixels.h"
 
 namespace ui {
 
-// A memory DC with one 32-bit DIB section selected into it. GDI does the
-// blits and clips; every GDI+ drawing object lives for one call only.
+// A memory DC with one 32-bit DIB section selected into it. GDI keeps the
+// clips and origin; fills, blends and copies go straight to the pixels;
+// GDI+ draws anti-aliased geometry and text, and what it draws is kept in
+// the thread's pixel cache, so an unchanged label, outline or stretched
+// picture is drawn once and copied after.
 class RenderContext_GdiPlus : public IRenderContext {
  public:
   RenderContext_GdiPlus();
@@ -75,8 +79,16 @@ class RenderContext_GdiPlus : public IRenderContext {
   void UnselectBitmap();
   // One blit of a DrawImage piece, blending or stretching as the rules say.
   void DrawPiece(HDC source_dc, bool blend, const Rect& dest, const Rect& source, uint8_t fade);
+  // The same piece from the source's own pixels, or from the stretched
+  // copy kept in the pixel cache. False when it must go through the DC.
+  bool DrawPieceFromPixels(SurfacePixels& surface, const DibRows& source_rows, HDC source_dc, bool blend,
+                           const Rect& dest, const Rect& source, uint8_t fade);
+  SurfacePixels Surface();
+  // A DC for source bitmaps, made once; callers select and deselect.
+  HDC SourceDc();
 
   UniqueMemoryDc dc_;
+  UniqueMemoryDc source_dc_;
   HGDIOBJ old_bitmap_ = nullptr;
   int saved_state_ = 0;
   bool transparent_target_ = false;
