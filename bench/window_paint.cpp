@@ -1,8 +1,11 @@
 // Full repaints of the client's three windows, and the repaint after the
 // mouse moves onto a caption button, each against one BitBlt of a surface
-// of the same size, in this one process with the shipped skin.
+// of the same size, in this one process with the shipped skin; the start
+// window is layered, so its repaints are also set against what presenting a
+// bare layered window of its size costs.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -85,6 +88,59 @@ double HoverRepaintMs(ui::Window* window, const wchar_t* name) {
       });
 }
 
+// What the platform alone charges to present a layered window the size of
+// |window|'s: the whole surface, and only |dirty| of it, from a bare window
+// of our own that paints nothing.
+struct LayeredPresentMs {
+  double whole = -1;
+  double dirty = -1;
+};
+
+LayeredPresentMs LayeredPresentBaseline(ui::Window* window, const ui::Rect& dirty) {
+  const int width = window->GetRenderContext()->GetWidth();
+  const int height = window->GetRenderContext()->GetHeight();
+  LayeredPresentMs result;
+  HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, width, height,
+                                nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (!hwnd) return result;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  ui::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ui::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  if (!bitmap || !dc) {
+    ::DestroyWindow(hwnd);
+    return result;
+  }
+  std::fill_n(static_cast<DWORD*>(bits), static_cast<size_t>(width) * height, 0xFF336699u);
+  ui::ScopedSelectObject select(dc.get(), bitmap.get());
+  POINT destination = {0, 0};
+  SIZE size = {width, height};
+  POINT source = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  RECT dirty_rect = dirty;
+  UPDATELAYEREDWINDOWINFO update = {};
+  update.cbSize = sizeof(update);
+  update.pptDst = &destination;
+  update.psize = &size;
+  update.hdcSrc = dc.get();
+  update.pptSrc = &source;
+  update.pblend = &blend;
+  update.dwFlags = ULW_ALPHA;
+  ::UpdateLayeredWindowIndirect(hwnd, &update);
+  ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  Pump(50);
+  result.whole = MedianMs([&] { ::UpdateLayeredWindowIndirect(hwnd, &update); });
+  update.prcDirty = &dirty_rect;
+  result.dirty = MedianMs([&] { ::UpdateLayeredWindowIndirect(hwnd, &update); });
+  ::DestroyWindow(hwnd);
+  return result;
+}
+
 void Print(const char* name, double subject, double baseline) {
   std::printf("%s_full_repaint: %.2f ms\n", name, subject);
   std::printf("%s_bitblt: %.3f ms\n", name, baseline);
@@ -123,6 +179,9 @@ int main() {
   const double hover = HoverRepaintMs(start, L"btn_close");
   const double login_hover = HoverRepaintMs(login, L"btn_refresh");
   const double game_hover = HoverRepaintMs(game, L"btn_close");
+  ui::Control* start_close = start->FindControl(L"btn_close");
+  const LayeredPresentMs start_present =
+      LayeredPresentBaseline(start, start_close ? start_close->GetPos() : ui::Rect(0, 0, 36, 30));
   const ui::IRenderContext* game_surface = game->GetRenderContext();
 
   Print("start_window", start_full, start_blit);
@@ -131,6 +190,8 @@ int main() {
               game_surface->GetHeight(), ::IsZoomed(game_hwnd) ? 1 : 0, ::GetSystemMetrics(SM_CXSCREEN),
               ::GetSystemMetrics(SM_CYSCREEN));
   Print("game_window", game_full, game_blit);
+  std::printf("start_window_layered_present_whole: %.3f ms\n", start_present.whole);
+  std::printf("start_window_layered_present_button: %.3f ms\n", start_present.dirty);
   std::printf("start_window_hover_repaint: %.3f ms\n", hover);
   std::printf("login_window_hover_repaint: %.3f ms\n", login_hover);
   std::printf("game_window_hover_repaint: %.3f ms\n", game_hover);
@@ -138,6 +199,8 @@ int main() {
   std::printf("ratio_login_window_full_repaint_to_bitblt: %.1f x\n", login_full / login_blit);
   std::printf("ratio_game_window_full_repaint_to_bitblt: %.1f x\n", game_full / game_blit);
   std::printf("ratio_start_window_hover_repaint_to_bitblt: %.2f x\n", hover / start_blit);
+  std::printf("ratio_start_window_full_repaint_to_layered_present: %.1f x\n", start_full / start_present.whole);
+  std::printf("ratio_start_window_hover_repaint_to_layered_present_button: %.2f x\n", hover / start_present.dirty);
   std::printf("ratio_login_window_hover_repaint_to_bitblt: %.2f x\n", login_hover / login_blit);
   std::printf("ratio_game_window_hover_repaint_to_bitblt: %.2f x\n", game_hover / game_blit);
 

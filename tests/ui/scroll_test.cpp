@@ -383,6 +383,16 @@ TEST_F(ScrollWindow, ChildrenThatMoveHideOrArriveArePaintedAndHitWhereTheyAreNow
   EXPECT_EQ(badge, window_->FindControlAt(Point(place.left + 5, place.top + 5)));
 }
 
+TEST_F(ScrollWindow, AnEmptiedListShowsAndHitsNoneOfItsFormerChildren) {
+  ScrollableBox* list = OpenList(L"", 3);  // short: no bar comes or goes
+  ASSERT_NE(nullptr, list);
+  ASSERT_EQ(window_->FindControl(L"row0"), window_->FindControlAt(Point(20, 20)));
+  list->RemoveAll();
+  window_->PaintNow();
+  EXPECT_EQ(0xFFFFFFFFu, test::PixelAt(*window_->GetRenderContext(), 20, 20) | 0xFF000000);
+  EXPECT_EQ(list, window_->FindControlAt(Point(20, 20)));
+}
+
 TEST_F(ScrollWindow, TouchDragMovesTheContentWithTheFinger) {
   ScrollableBox* list = OpenList(L"");
   ASSERT_NE(nullptr, list);

@@ -468,6 +468,48 @@ TEST_F(WindowTest, LayeredWindowPresentsOpaqueContentInsideATransparentShadow) {
   EXPECT_FALSE(test::SaveScreenshot(*copy, L"frame_window.png").empty());
 }
 
+// What the screen shows at a client point of |hwnd|, as 0x00BBGGRR.
+COLORREF ScreenPixel(HWND hwnd, const Point& client) {
+  POINT point = {client.x, client.y};
+  ::ClientToScreen(hwnd, &point);
+  HDC screen = ::GetDC(nullptr);
+  const COLORREF pixel = ::GetPixel(screen, point.x, point.y);
+  ::ReleaseDC(nullptr, screen);
+  return pixel;
+}
+
+TEST_F(WindowTest, LayeredWindowShowsAChangeOfOneControlAndKeepsTheRest) {
+  ASSERT_NE(nullptr, Open(L"frame.xml"));
+  HWND hwnd = frame_->GetHWND();
+  frame_->PaintNow();
+  Control* child = Find(L"child");
+  ASSERT_NE(nullptr, child);
+  const Rect rect = child->GetPos();
+  const Point inside_child((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  const Point beside_child(rect.right + 20, inside_child.y);
+  EXPECT_EQ(RGB(0x20, 0x40, 0xC0), ScreenPixel(hwnd, inside_child));
+
+  // Only the child is invalid; the layered update that follows carries only
+  // its rectangle, and the screen must show the new colour there and the old
+  // pixels everywhere else.
+  child->SetBkColor(L"root_red");
+  ::UpdateWindow(hwnd);
+  EXPECT_EQ(RGB(0xC0, 0x20, 0x20), ScreenPixel(hwnd, inside_child));
+  EXPECT_EQ(RGB(0x20, 0x40, 0xC0), ScreenPixel(hwnd, beside_child));
+  EXPECT_EQ(RGB(0xC0, 0x20, 0x20), ScreenPixel(hwnd, Point(150, 200)));
+
+  // After a move the whole surface is presented again at the new place.
+  Rect window_rect;
+  ::GetWindowRect(hwnd, &window_rect);
+  ::SetWindowPos(hwnd, nullptr, window_rect.left + 40, window_rect.top + 30, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  child->SetBkColor(L"blue");
+  ::UpdateWindow(hwnd);
+  EXPECT_EQ(RGB(0x20, 0x40, 0xC0), ScreenPixel(hwnd, inside_child));
+  EXPECT_EQ(RGB(0x20, 0x40, 0xC0), ScreenPixel(hwnd, beside_child));
+  EXPECT_EQ(RGB(0xC0, 0x20, 0x20), ScreenPixel(hwnd, Point(150, 200)));
+}
+
 TEST_F(WindowTest, WindowWithoutLayeringCopiesItsSurfaceToTheScreen) {
   ASSERT_NE(nullptr, Open(L"plain.xml", false));
   HWND hwnd = frame_->GetHWND();

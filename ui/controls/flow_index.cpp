@@ -6,8 +6,8 @@
 
 namespace ui {
 
-bool FlowIndex::Update(const Box& box) {
-  if (built_ && generation_ == box.children_generation()) return false;
+void FlowIndex::Update(const Box& box) {
+  if (built_ && generation_ == box.children_generation()) return;
   entries_.clear();
   floats_.clear();
   ordered_ = true;
@@ -28,7 +28,6 @@ bool FlowIndex::Update(const Box& box) {
   }
   generation_ = box.children_generation();
   built_ = true;
-  return true;
 }
 
 std::pair<size_t, size_t> FlowIndex::Span(int top, int bottom) const {

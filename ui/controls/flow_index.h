@@ -28,11 +28,8 @@ class FlowIndex {
     size_t child_index;  // in the box's children
   };
 
-  // Rebuilds the index when |box| changed since the last call. True when
-  // it was rebuilt.
-  bool Update(const Box& box);
-  // Forgets everything, so the next Update rebuilds.
-  void Reset() { built_ = false; }
+  // Rebuilds the index when |box| changed since the last call.
+  void Update(const Box& box);
 
   bool ordered() const { return built_ && ordered_; }
   const std::vector<Entry>& entries() const { return entries_; }

@@ -611,10 +611,8 @@ void ScrollableBox::PaintChildren(IRenderContext* context, const Rect& dirty) {
       // Only the run of children the dirty rows meet.
       const std::vector<FlowIndex::Entry>& entries = flow_index_.entries();
       const std::pair<size_t, size_t> span = flow_index_.Span(scrolled_dirty.top, scrolled_dirty.bottom);
-      for (size_t i = span.first; i < span.second; ++i) {
-        Control* child = entries[i].control;
-        if (child->IsVisible() && !child->IsFloat()) child->Paint(context, scrolled_dirty);
-      }
+      // Entries are the visible flow children; any change rebuilds them.
+      for (size_t i = span.first; i < span.second; ++i) entries[i].control->Paint(context, scrolled_dirty);
     } else {
       for (Control* child : children_) {
         if (child->IsVisible() && !child->IsFloat()) child->Paint(context, scrolled_dirty);
@@ -622,7 +620,7 @@ void ScrollableBox::PaintChildren(IRenderContext* context, const Rect& dirty) {
     }
     context->SetOrigin(old_origin);
     for (const FlowIndex::Entry& entry : flow_index_.floats()) {
-      if (entry.control->IsVisible() && entry.control->IsFloat()) entry.control->Paint(context, dirty);
+      if (entry.control->IsVisible()) entry.control->Paint(context, dirty);
     }
   }
   PaintScrollBars(context, dirty);

@@ -17,7 +17,6 @@ Box::~Box() {
   delayed_destroy_ = false;
   std::vector<Control*> children;
   children.swap(children_);
-  NoteChildrenChanged();
   if (auto_destroy_) {
     for (Control* child : children) delete child;
   }
@@ -160,7 +159,8 @@ void Box::DispatchEvent(EventArgs* args) {
   if (result) {
     if (RunEventHandlers(markup_bubbled_handlers_, kind, args, &outcome)) result = outcome;
     if (alive.expired()) return;
-    if (kind != kEventAll && RunEventHandlers(markup_bubbled_handlers_, kEventAll, args, &outcome)) result = outcome;
+    if (kind != kEventAll && RunEventHandlers(markup_bubbled_handlers_, kEventAll, args, &outcome))
+      result = outcome;
     if (alive.expired()) return;
   }
   if (result) HandleEvent(args);
@@ -171,7 +171,8 @@ int Box::FindSelectable(int index, bool forward) const {
   if (count == 0) return -1;
   index = std::max(0, std::min(index, count - 1));
   for (int i = index; i >= 0 && i < count; i += forward ? 1 : -1) {
-    if (children_[static_cast<size_t>(i)]->IsVisible() && children_[static_cast<size_t>(i)]->IsEnabled()) return i;
+    if (children_[static_cast<size_t>(i)]->IsVisible() && children_[static_cast<size_t>(i)]->IsEnabled())
+      return i;
   }
   return -1;
 }
@@ -231,6 +232,7 @@ bool Box::RemoveAt(size_t index) {
 void Box::RemoveAll() {
   std::vector<Control*> children;
   children.swap(children_);
+  NoteChildrenChanged();
   if (auto_destroy_) {
     for (Control* child : children) DestroyChild(child);
   }

@@ -248,7 +248,8 @@ void Control::SetFocus() {
 Control* Control::FindControl(const FindVisitor& visitor, void* data, UINT flags, Point /*scroll_offset*/) {
   if ((flags & kFindVisible) && !IsVisible()) return nullptr;
   if ((flags & kFindEnabled) && !IsEnabled()) return nullptr;
-  if ((flags & kFindHitTest) && (!mouse_enabled_ || !rect_.Contains(*static_cast<const Point*>(data)))) return nullptr;
+  if ((flags & kFindHitTest) && (!mouse_enabled_ || !rect_.Contains(*static_cast<const Point*>(data))))
+    return nullptr;
   return visitor ? visitor(this, data) : nullptr;
 }
 
@@ -627,7 +628,8 @@ void Control::SetState(int state) {
   Invalidate();
 }
 
-void Control::SendEvent(int kind, WPARAM wparam, LPARAM lparam, wchar_t key, float pressure, const Point& mouse_point) {
+void Control::SendEvent(int kind, WPARAM wparam, LPARAM lparam, wchar_t key, float pressure,
+                        const Point& mouse_point) {
   EventArgs args;
   args.kind = kind;
   args.sender = this;

@@ -182,13 +182,11 @@ void TimerService::ScheduleWakeUp(int64_t now) {
   const bool fast = remaining < frequency_;
   fast_mode_ = fast;
   int64_t target = 0;
-  int64_t fire_time = 0;
   UINT delay_ms = 0;
   if (!fast) {
     // Far ones: one wake-up shortly after it, which is sure to find it due.
     const double remaining_ms = static_cast<double>(remaining) * 1000.0 / static_cast<double>(frequency_);
     delay_ms = static_cast<UINT>(std::min(std::floor(remaining_ms) + 2.0, static_cast<double>(max_period_ms_)));
-    fire_time = now + MillisecondsToTicks(static_cast<int>(delay_ms));
   } else {
     target = SharedWakeUpTarget();
     const double left_ms =
@@ -198,8 +196,8 @@ void TimerService::ScheduleWakeUp(int64_t now) {
     // comes at the target, rounded up.
     const double delay = platform_wake_ups_ ? std::round(left_ms) : std::ceil(left_ms);
     delay_ms = static_cast<UINT>(std::min(std::max(delay, 1.0), static_cast<double>(max_period_ms_)));
-    fire_time = now + MillisecondsToTicks(static_cast<int>(delay_ms));
   }
+  const int64_t fire_time = now + MillisecondsToTicks(static_cast<int>(delay_ms));
 
   if (WakeUpPending(now)) {
     // An armed wake-up on the same tick serves as well; arming again costs
@@ -259,8 +257,7 @@ void TimerService::ArmWakeUp(UINT delay_ms, int64_t fire_time, int64_t target) {
   wake_up_fired_.store(false);
   wait_until_.store(target);
   if (platform_wake_ups_) {
-    if (!keep_alive_id_)
-      keep_alive_id_ = ::timeSetEvent(max_period_ms_, max_period_ms_, &KeepAlive, 0, TIME_PERIODIC);
+    if (!keep_alive_id_) keep_alive_id_ = ::timeSetEvent(max_period_ms_, max_period_ms_, &KeepAlive, 0, TIME_PERIODIC);
     armed_id_ = ::timeSetEvent(delay_ms, 1, &OnMultimediaTimer, reinterpret_cast<DWORD_PTR>(this),
                                TIME_ONESHOT | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
   } else {

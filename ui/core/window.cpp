@@ -1196,15 +1196,28 @@ void Window::PresentLayered(const Rect& update, const Rect& client) {
   // first frames of a fade-in are invisible, and an update costs as much as
   // the paint.
   if (window_alpha_ == 0 && presented_alpha_ == 0) return;
-  presented_alpha_ = window_alpha_;
   Rect window_rect;
   ::GetWindowRect(hwnd_, &window_rect);
   POINT destination = {window_rect.left, window_rect.top};
   SIZE size = {client.Width(), client.Height()};
   POINT source = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(window_alpha_), AC_SRC_ALPHA};
-  ::UpdateLayeredWindow(hwnd_, nullptr, &destination, &size, render_context_->GetHdc(), &source, 0, &blend,
-                        ULW_ALPHA);
+  // Only the changed pixels travel when nothing else about the window did;
+  // a new alpha, place or size needs the whole surface.
+  const bool partial = presented_alpha_ == window_alpha_ && presented_rect_ == window_rect && update != client;
+  presented_alpha_ = window_alpha_;
+  presented_rect_ = window_rect;
+  RECT dirty = update;
+  UPDATELAYEREDWINDOWINFO info = {};
+  info.cbSize = sizeof(info);
+  info.pptDst = &destination;
+  info.psize = &size;
+  info.hdcSrc = render_context_->GetHdc();
+  info.pptSrc = &source;
+  info.pblend = &blend;
+  info.dwFlags = ULW_ALPHA;
+  info.prcDirty = partial ? &dirty : nullptr;
+  ::UpdateLayeredWindowIndirect(hwnd_, &info);
 }
 
 void Window::OnInitLayout() {

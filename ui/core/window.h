@@ -239,6 +239,8 @@ class Window : public ControlHost, public virtual qbase::SupportWeakCallback {
   // The alpha of what the layered window shows; 0 before its first update,
   // when the platform shows nothing of it either.
   int presented_alpha_ = 0;
+  // Where the layered window was last presented, in screen coordinates.
+  Rect presented_rect_;
   Point render_offset_;
   bool first_layout_ = true;
   HWND tooltip_window_ = nullptr;
