@@ -44,7 +44,7 @@ void CefForm::InitWindow() {
         return request && OnBeforeNavigate(request->GetURL().ToWString());
       }));
   cef_control_->AttachLinkClick(ToWeakCallback([this](const std::wstring& url) { return OnLinkClick(url); }));
-  crash_recovery_.Attach(this, cef_control_);
+  crash_recovery_.Attach(this, cef_control_, GetStartAddress());
   cef_control_->AttachRenderProcessTerminated(
       ToWeakCallback([this](CefRequestHandlerTerminationStatus) { OnPageCrashed(); }));
   cef_control_->LoadURL(GetStartAddress());
@@ -62,7 +62,8 @@ void CefForm::OnPageCrashed() {
   // Behind the game the page waits: the start window reloads it when the
   // player comes back, and a load now would show this window over the game.
   if (owner_window_ && !::IsWindowVisible(owner_window_)) return;
-  crash_recovery_.OnPageCrashed();
+  // A page that never finished its first load never showed this window.
+  if (crash_recovery_.OnPageCrashed()) ShowWindow(true, true);
 }
 
 bool CefForm::OnBeforeNavigate(const std::wstring& url) {

@@ -49,7 +49,7 @@ void CefGameForm::InitWindow() {
     cef_control_->AttachBeforeNavigate(
         [](CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest>, bool) { return false; });
     cef_control_->AttachLinkClick([](const std::wstring&) { return true; });
-    crash_recovery_.Attach(this, cef_control_);
+    crash_recovery_.Attach(this, cef_control_, game_address_);
     cef_control_->AttachRenderProcessTerminated(
         ToWeakCallback([this](CefRequestHandlerTerminationStatus) { crash_recovery_.OnPageCrashed(); }));
     cef_control_->LoadURL(game_address_);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "app/reload_rate_limit.h"
 #include "base/weak_callback.h"
 
@@ -30,9 +32,11 @@ class PageCrashRecovery : public qbase::SupportWeakCallback {
 
   // Finds the message in |window|'s layout and hears its button. Without a
   // message the page is still reloaded, and left as it is after the limit.
-  void Attach(ui::Window* window, qiv_comp::CefControlBase* page);
+  // |address| is what the window loads first.
+  void Attach(ui::Window* window, qiv_comp::CefControlBase* page, std::wstring address);
 
-  void OnPageCrashed();
+  // True when the message shows now, the reloads spent.
+  bool OnPageCrashed();
   // A page that loaded again, whoever reloaded it, needs no message. The
   // reloads counted so far stay counted: a page that dies soon after each
   // load must still run out of them.
@@ -44,10 +48,12 @@ class PageCrashRecovery : public qbase::SupportWeakCallback {
   ReloadRateLimit& rate_limit() { return rate_limit_; }
 
  private:
+  static void Reload(qiv_comp::CefControlBase* page, const std::wstring& address);
   void ShowMessage(bool show);
 
   qiv_comp::CefControlBase* page_ = nullptr;
   ui::Control* message_ = nullptr;
+  std::wstring address_;
   ReloadRateLimit rate_limit_;
 };
 
