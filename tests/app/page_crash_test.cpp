@@ -8,6 +8,7 @@
 #include "app/cef_game_form.h"
 #include "app/page_crash_recovery.h"
 #include "app/window_names.h"
+#include "base/time_ticks.h"
 #include "browser/cef_control_base.h"
 #include "browser/cef_manager.h"
 #include "engine/engine_selection.h"
@@ -351,13 +352,22 @@ TEST_F(PageCrashInProcess, TheGamePageShowsTheMessageInItsWindowAndAReloadPosted
     ClickControl(game, RetryButton(game));
     ASSERT_TRUE(WaitFor([&] { return site.GameLoads() == 5 && PageShown(control) && !recovery.IsMessageShown(); }));
 
+    // On a blank page the reload brings the game's address back instead.
+    // An hour on, the reloads above have left the window.
+    const int64_t later = qbase::TimeTicks::Now() + 3600 * kSecond;
+    recovery.rate_limit().SetClock([later] { return later; });
+    const int stopped = stops;
+    control->LoadURL(L"about:blank");
+    ASSERT_TRUE(WaitFor([&] { return stops > stopped && control->GetURL().ToWString() == L"about:blank"; }));
+    ASSERT_TRUE(crash_and_wait(6));
+    EXPECT_EQ(control->GetURL().ToWString(), site.GameAddress());
+
     // A crash heard just before the window goes: the reload it posts finds
     // neither window nor control, and does nothing.
-    recovery.rate_limit().SetClock([] { return int64_t{1000} * kSecond; });
     recovery.OnPageCrashed();
     ::DestroyWindow(hwnd);
     WaitFor(300);
-    EXPECT_EQ(site.GameLoads(), 5);
+    EXPECT_EQ(site.GameLoads(), 6);
   });
 }
 
