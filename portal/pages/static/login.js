@@ -45,10 +45,20 @@
     }
   });
 
-  function reportShown() {
-    Portal.report({ event: "shown", uid: uid, suid: suid, bridge: !!Portal.bridge(),
-                    hello: Portal.box(hello), enter: Portal.box(enter), href: enter.href,
+  // Where the controls are, again after every resize: the client sizes the
+  // page to its window after the first layout.
+  function reportLayout() {
+    Portal.report({ event: "layout", hello: Portal.box(hello), enter: Portal.box(enter),
                     width: innerWidth, height: innerHeight });
+  }
+  var resizing = 0;
+  addEventListener("resize", function () {
+    clearTimeout(resizing);
+    resizing = setTimeout(reportLayout, 100);
+  });
+  function reportShown() {
+    Portal.report({ event: "shown", uid: uid, suid: suid, bridge: !!Portal.bridge(), href: enter.href });
+    reportLayout();
   }
   if (document.readyState === "complete") reportShown();
   else addEventListener("load", reportShown);
