@@ -101,8 +101,10 @@ std::unique_ptr<BrowserProcess> WineBrowserProcess::Launch(const std::wstring& p
   startup.hStdError = launcher_handle;
   PROCESS_INFORMATION info = {};
   // No CREATE_NO_WINDOW: with it Wine hands a Linux child none of the
-  // standard handles given here.
-  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+  // standard handles given here. DETACHED_PROCESS: without it a parent with
+  // no console (the client itself) hands it /dev/null in their place.
+  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
+                        &startup, &info)) {
     return fail(L"the launcher did not start (error " + std::to_wstring(::GetLastError()) + L")");
   }
   // Wine reports a Linux child as ended at once; these handles tell nothing.
