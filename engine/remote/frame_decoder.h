@@ -16,9 +16,9 @@ struct PageFrame {
   std::vector<uint8_t> pixels;
 };
 
-// Turns the browser's base64 JPEG or PNG pictures into BGRA frames through
-// the platform's imaging component. One decoder per thread: it holds that
-// thread's COM objects.
+// Turns the browser's base64 JPEG or PNG pictures into BGRA frames: JPEG by
+// a decoder compiled in, PNG through the platform's imaging component. One
+// decoder per thread: it holds that thread's COM objects.
 class FrameDecoder {
  public:
   FrameDecoder();
