@@ -44,14 +44,26 @@ void CefForm::InitWindow() {
         return request && OnBeforeNavigate(request->GetURL().ToWString());
       }));
   cef_control_->AttachLinkClick(ToWeakCallback([this](const std::wstring& url) { return OnLinkClick(url); }));
+  crash_recovery_.Attach(this, cef_control_, GetStartAddress());
+  cef_control_->AttachRenderProcessTerminated(
+      ToWeakCallback([this](CefRequestHandlerTerminationStatus) { OnPageCrashed(); }));
   cef_control_->LoadURL(GetStartAddress());
 }
 
 void CefForm::OnLoadEnd(int) {
+  crash_recovery_.OnLoadEnd();
   // Registered once; later loads find the name taken, which is fine.
   cef_control_->RegisterNativeFunction(L"ShowMessageBox", MakeShowMessageBox(GetHWND(), GetWeakFlag()), false,
                                        TrustedPageOrigins());
   ShowWindow(true, true);
+}
+
+void CefForm::OnPageCrashed() {
+  // Behind the game the page waits: the start window reloads it when the
+  // player comes back, and a load now would show this window over the game.
+  if (owner_window_ && !::IsWindowVisible(owner_window_)) return;
+  // A page that never finished its first load never showed this window.
+  if (crash_recovery_.OnPageCrashed()) ShowWindow(true, true);
 }
 
 bool CefForm::OnBeforeNavigate(const std::wstring& url) {

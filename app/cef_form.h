@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/page_crash_recovery.h"
 #include "browser/shadow_wnd.h"
 
 namespace qiv_comp {
@@ -37,6 +38,7 @@ class CefForm : public qiv_comp::ShadowWndBase {
   qiv_comp::CefControlBase* GetBrowserControl() const { return cef_control_; }
   // The address loaded at start: the login address with the identity.
   std::wstring GetStartAddress() const;
+  PageCrashRecovery& page_crash_recovery() { return crash_recovery_; }
 
  private:
   void OnLoadEnd(int http_status_code);
@@ -44,6 +46,7 @@ class CefForm : public qiv_comp::ShadowWndBase {
   bool OnBeforeNavigate(const std::wstring& url);
   bool OnLinkClick(const std::wstring& url);
   bool OnClicked(ui::EventArgs* args);
+  void OnPageCrashed();
 
   qiv_comp::CefControlBase* cef_control_ = nullptr;
   ui::Control* devtools_container_ = nullptr;
@@ -51,6 +54,7 @@ class CefForm : public qiv_comp::ShadowWndBase {
   const std::wstring user_id_;
   const std::wstring file_name_;
   const std::wstring login_address_;
+  PageCrashRecovery crash_recovery_;
 };
 
 }  // namespace tarnwell

@@ -41,6 +41,7 @@ void CefGameForm::InitWindow() {
   title_label_ = dynamic_cast<ui::Label*>(FindControl(L"label_title"));
   if (cef_control_) {
     cef_control_->AttachLoadEnd(ToWeakCallback([this](int) {
+      crash_recovery_.OnLoadEnd();
       cef_control_->RegisterNativeFunction(L"ShowMessageBox", MakeShowMessageBox(GetHWND(), GetWeakFlag()), false,
                                            TrustedPageOrigins());
     }));
@@ -48,6 +49,9 @@ void CefGameForm::InitWindow() {
     cef_control_->AttachBeforeNavigate(
         [](CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest>, bool) { return false; });
     cef_control_->AttachLinkClick([](const std::wstring&) { return true; });
+    crash_recovery_.Attach(this, cef_control_, game_address_);
+    cef_control_->AttachRenderProcessTerminated(
+        ToWeakCallback([this](CefRequestHandlerTerminationStatus) { crash_recovery_.OnPageCrashed(); }));
     cef_control_->LoadURL(game_address_);
   }
   CenterWindow();

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/page_crash_recovery.h"
 #include "browser/shadow_wnd.h"
 #include "ui/controls/label.h"
 
@@ -37,6 +38,7 @@ class CefGameForm : public qiv_comp::ShadowWndBase {
 
   qiv_comp::CefControlBase* GetBrowserControl() const { return cef_control_; }
   const std::wstring& GetGameAddress() const { return game_address_; }
+  PageCrashRecovery& page_crash_recovery() { return crash_recovery_; }
 
  private:
   bool OnClicked(ui::EventArgs* args);
@@ -55,6 +57,7 @@ class CefGameForm : public qiv_comp::ShadowWndBase {
   ui::Control* max_button_ = nullptr;
   ui::Control* restore_button_ = nullptr;
   bool returned_to_start_ = false;
+  PageCrashRecovery crash_recovery_;
 };
 
 }  // namespace tarnwell

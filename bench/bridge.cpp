@@ -21,6 +21,7 @@
 #include "browser/cef_control.h"
 #include "browser/cef_manager.h"
 #include "browser/client_app.h"
+#include "engine/in_process/engine_state.h"
 #include "engine/in_process/page.h"
 #include "engine/in_process/v8_value_impl.h"
 

@@ -2,7 +2,8 @@
 // mouse moves onto a caption button, each against one BitBlt of a surface
 // of the same size, in this one process with the shipped skin; the start
 // window is layered, so its repaints are also set against what presenting a
-// bare layered window of its size costs.
+// bare layered window of its size costs, and the others' hovers against
+// the paint cycle of a plain window that paints nothing of its own.
 #include <windows.h>
 
 #include <algorithm>
@@ -141,6 +142,54 @@ LayeredPresentMs LayeredPresentBaseline(ui::Window* window, const ui::Rect& dirt
   return result;
 }
 
+// What the platform alone charges for one repaint of |dirty| through the
+// paint cycle of a plain window of |window|'s size: the mouse message, the
+// invalidation, WM_PAINT and one BitBlt of the dirty rectangle to the screen.
+LRESULT CALLBACK BarePaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC screen = ::BeginPaint(hwnd, &paint);
+    HDC source = reinterpret_cast<HDC>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (source) {
+      const RECT& r = paint.rcPaint;
+      ::BitBlt(screen, r.left, r.top, r.right - r.left, r.bottom - r.top, source, r.left, r.top, SRCCOPY);
+    }
+    ::EndPaint(hwnd, &paint);
+    return 0;
+  }
+  return ::DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+double PlainWindowRepaintMs(ui::Window* window, const ui::Rect& dirty) {
+  WNDCLASSW klass = {};
+  klass.lpfnWndProc = BarePaintProc;
+  klass.hInstance = ::GetModuleHandleW(nullptr);
+  klass.lpszClassName = L"TarnwellBenchBarePaint";
+  ::RegisterClassW(&klass);
+  const int width = window->GetRenderContext()->GetWidth();
+  const int height = window->GetRenderContext()->GetHeight();
+  HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, klass.lpszClassName, L"", WS_POPUP, 0, 0, width, height, nullptr,
+                                nullptr, klass.hInstance, nullptr);
+  if (!hwnd) return -1;
+  HDC screen = ::GetDC(hwnd);
+  ui::UniqueMemoryDc dc(::CreateCompatibleDC(screen));
+  ui::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, width, height));
+  ::ReleaseDC(hwnd, screen);
+  ui::ScopedSelectObject select(dc.get(), bitmap.get());
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dc.get()));
+  ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  Pump(50);
+  RECT dirty_rect = dirty;
+  const double ms = MedianMs([&] {
+    ::SendMessageW(hwnd, WM_MOUSEMOVE, 0, 0);
+    ::InvalidateRect(hwnd, &dirty_rect, FALSE);
+    ::UpdateWindow(hwnd);
+  });
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  ::DestroyWindow(hwnd);
+  return ms;
+}
+
 void Print(const char* name, double subject, double baseline) {
   std::printf("%s_full_repaint: %.2f ms\n", name, subject);
   std::printf("%s_bitblt: %.3f ms\n", name, baseline);
@@ -182,6 +231,11 @@ int main() {
   ui::Control* start_close = start->FindControl(L"btn_close");
   const LayeredPresentMs start_present =
       LayeredPresentBaseline(start, start_close ? start_close->GetPos() : ui::Rect(0, 0, 36, 30));
+  ui::Control* login_refresh = login->FindControl(L"btn_refresh");
+  const double login_plain =
+      PlainWindowRepaintMs(login, login_refresh ? login_refresh->GetPos() : ui::Rect(0, 0, 36, 30));
+  ui::Control* game_close = game->FindControl(L"btn_close");
+  const double game_plain = PlainWindowRepaintMs(game, game_close ? game_close->GetPos() : ui::Rect(0, 0, 36, 30));
   const ui::IRenderContext* game_surface = game->GetRenderContext();
 
   Print("start_window", start_full, start_blit);
@@ -195,6 +249,8 @@ int main() {
   std::printf("start_window_hover_repaint: %.3f ms\n", hover);
   std::printf("login_window_hover_repaint: %.3f ms\n", login_hover);
   std::printf("game_window_hover_repaint: %.3f ms\n", game_hover);
+  std::printf("login_window_plain_window_button_repaint: %.3f ms\n", login_plain);
+  std::printf("game_window_plain_window_button_repaint: %.3f ms\n", game_plain);
   std::printf("ratio_start_window_full_repaint_to_bitblt: %.1f x\n", start_full / start_blit);
   std::printf("ratio_login_window_full_repaint_to_bitblt: %.1f x\n", login_full / login_blit);
   std::printf("ratio_game_window_full_repaint_to_bitblt: %.1f x\n", game_full / game_blit);
@@ -203,6 +259,8 @@ int main() {
   std::printf("ratio_start_window_hover_repaint_to_layered_present_button: %.2f x\n", hover / start_present.dirty);
   std::printf("ratio_login_window_hover_repaint_to_bitblt: %.2f x\n", login_hover / login_blit);
   std::printf("ratio_game_window_hover_repaint_to_bitblt: %.2f x\n", game_hover / game_blit);
+  std::printf("ratio_login_window_hover_repaint_to_plain_window: %.2f x\n", login_hover / login_plain);
+  std::printf("ratio_game_window_hover_repaint_to_plain_window: %.2f x\n", game_hover / game_plain);
 
   ::DestroyWindow(game_hwnd);
   ::DestroyWindow(login->GetHWND());

@@ -48,6 +48,9 @@ void CefControlBase::AttachFileDialog(OnFileDialogEvent callback) { Set(cb_file_
 void CefControlBase::AttachDevToolsVisibleChange(OnDevToolsVisibleChangeEvent callback) {
   Set(cb_devtools_visible_change_, std::move(callback));
 }
+void CefControlBase::AttachRenderProcessTerminated(OnRenderProcessTerminatedEvent callback) {
+  Set(cb_render_process_terminated_, std::move(callback));
+}
 
 void CefControlBase::DetachAllCallbacks() {
   {
@@ -69,6 +72,7 @@ void CefControlBase::DetachAllCallbacks() {
     cb_download_updated_ = nullptr;
     cb_file_dialog_ = nullptr;
     cb_devtools_visible_change_ = nullptr;
+    cb_render_process_terminated_ = nullptr;
   }
   // A callable the engine's thread took before is done once this returns.
   if (browser_handler_) browser_handler_->WaitForDirectCall();
@@ -240,6 +244,15 @@ void CefControlBase::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   // Native callers waiting on the page hear that it has gone.
   if (js_bridge_ && browser) js_bridge_->DropNativeCallbacks(browser->GetIdentifier());
   if (cb_before_close_) cb_before_close_(browser);
+}
+
+void CefControlBase::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                               CefRequestHandlerTerminationStatus status) {
+  // Only the browser the control shows: an older one behind it has no page
+  // to bring back here.
+  CefRefPtr<CefBrowser> current = GetBrowser();
+  if (!browser || !current || !current->IsSame(browser)) return;
+  if (cb_render_process_terminated_) cb_render_process_terminated_(status);
 }
 
 bool CefControlBase::OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,

@@ -44,6 +44,7 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
       CefDialogHandlerFileDialogMode mode, const CefString& title, const CefString& default_file_path,
       const std::vector<CefString>& accept_filters, int selected_accept_filter, CefRefPtr<CefFileDialogCallback>)>;
   using OnDevToolsVisibleChangeEvent = std::function<void(bool visible)>;
+  using OnRenderProcessTerminatedEvent = std::function<void(CefRequestHandlerTerminationStatus status)>;
 
   CefControlBase();
   ~CefControlBase() override;
@@ -69,6 +70,8 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
   void AttachDownloadUpdated(OnDownloadUpdatedEvent callback);
   void AttachFileDialog(OnFileDialogEvent callback);
   void AttachDevToolsVisibleChange(OnDevToolsVisibleChangeEvent callback);
+  // The page's renderer died; the page stays as it is unless told otherwise.
+  void AttachRenderProcessTerminated(OnRenderProcessTerminatedEvent callback);
   // Drops every callable at once, waiting for one the engine runs now: for
   // a window whose handlers are about to go.
   void DetachAllCallbacks();
@@ -134,7 +137,7 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
   void OnBeforeClose(CefRefPtr<CefBrowser> browser) override;
   bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefRefPtr<CefRequest> request,
                       bool is_redirect) override;
-  void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser, CefRequestHandlerTerminationStatus status) override {}
+  void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser, CefRequestHandlerTerminationStatus status) override;
   void OnBeforeDownload(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> download_item,
                         const CefString& suggested_name, CefRefPtr<CefBeforeDownloadCallback> callback) override;
   void OnDownloadUpdated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> download_item,
@@ -189,6 +192,7 @@ class CefControlBase : public ui::Control, public BrowserHandler::HandlerDelegat
   OnDownloadUpdatedEvent cb_download_updated_;
   OnFileDialogEvent cb_file_dialog_;
   OnDevToolsVisibleChangeEvent cb_devtools_visible_change_;
+  OnRenderProcessTerminatedEvent cb_render_process_terminated_;
 
   // Framework thread of the last native call; -1 when it was none.
   std::atomic<int> native_call_thread_{-1};

@@ -29,6 +29,13 @@ void ShadowWnd::FollowOwner() {
   // the owner by them.
   ui::Rect rect(owner);
   rect.Inflate(GetShadowCorner());
+  // The owner's every paint comes here; a shadow already in place is left
+  // alone, as moving a window costs more than the paint itself.
+  RECT current = {};
+  ::GetWindowRect(shadow, &current);
+  if (::IsWindowVisible(shadow) && ui::Rect(current) == rect && ::GetWindow(owner_window_, GW_HWNDNEXT) == shadow) {
+    return;
+  }
   ::SetWindowPos(shadow, owner_window_, rect.left, rect.top, rect.Width(), rect.Height(),
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }

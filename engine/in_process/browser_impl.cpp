@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/in_process/engine_context.h"
-#include "engine/in_process/renderer.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/in_process/browser_services.h"
+#include "engine/in_process/page.h"
+#include "engine/shared/values_impl.h"
 
 namespace inproc {
 
@@ -16,6 +16,9 @@ constexpr int kMaxViewSide = 16384;
 // A page cannot make its view's painting unbounded.
 constexpr size_t kMaxContentRects = 4096;
 
+// As many redirects as a browser follows before it gives up.
+constexpr int kMaxRedirects = 20;
+
 class RequestImpl : public CefRequest {
  public:
   explicit RequestImpl(const std::wstring& url) : url_(url) {}
@@ -24,6 +27,11 @@ class RequestImpl : public CefRequest {
  private:
   std::wstring url_;
   IMPLEMENT_REFCOUNTING(RequestImpl);
+};
+
+// Nobody waits for a dialog's answer here: the page has gone on already.
+class DialogCallback : public CefJSDialogCallback {
+  IMPLEMENT_REFCOUNTING(DialogCallback);
 };
 
 bool RegisterViewClass(WNDPROC procedure) {
@@ -62,8 +70,8 @@ void FrameImpl::LoadURL(const CefString& url) {
   }
   if (!browser || !is_main_) return;
   std::wstring target = url.ToWString();
-  EngineContext::PostUi(
-      [browser, target](EngineContext&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
+  BrowserServices::PostUi(
+      [browser, target](BrowserServices&) { browser->Navigate(target, BrowserImpl::Navigation::kNew); });
 }
 
 CefString FrameImpl::GetURL() {
@@ -83,10 +91,10 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefPro
   // The copy is taken now: whatever the sender does to its message later
   // never reaches the renderer.
   std::wstring name;
-  ListData data;
-  if (!ProcessMessageImpl::Snapshot(message, &name, &data)) return;
+  engine::ListData data;
+  if (!engine::ProcessMessageImpl::Snapshot(message, &name, &data)) return;
   int64_t frame_id = identifier_;
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  std::shared_ptr<BrowserServices> engine = BrowserServices::Running();
   if (!engine) return;
   // On the engine's thread it goes out now; from any other thread it goes
   // to the renderer directly, as a real browser process's IPC channel
@@ -95,9 +103,7 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefPro
     engine->SendToRenderer(browser_id, frame_id, name, data);
     return;
   }
-  engine->PostToRenderer([browser_id, frame_id, name, data](Renderer& renderer) {
-    renderer.DeliverMessage(browser_id, frame_id, name, data);
-  });
+  engine->DeliverToRenderer(browser_id, frame_id, name, data);
 }
 
 // ---- BrowserImpl ----
@@ -183,7 +189,7 @@ void BrowserImpl::ViewDestroyedByParent() {
   CefRefPtr<BrowserImpl> self(this);
   // Not from inside the window's destruction, unless the engine's thread
   // takes no more tasks: a close is never dropped.
-  if (!EngineContext::PostUi([self](EngineContext&) { self->FinishClose(); })) FinishClose();
+  if (!BrowserServices::PostUi([self](BrowserServices&) { self->FinishClose(); })) FinishClose();
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64_t identifier) {
@@ -272,13 +278,29 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
   if (target.empty()) return;
 
   CefRefPtr<CefClient> client = this->client();
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  std::shared_ptr<BrowserServices> engine = BrowserServices::Running();
   CefRefPtr<CefRequestHandler> request_handler = client ? client->GetRequestHandler() : nullptr;
   if (request_handler &&
       request_handler->OnBeforeBrowse(this, main_frame_.get(), new RequestImpl(target), false, false)) {
     if (engine) engine->log().Write(LOGSEVERITY_INFO, L"navigation cancelled by the client: " + target);
     return;
   }
+  // A redirect asks again for its target, and a cancel there stops it too.
+  for (int hops = 0;; ++hops) {
+    std::wstring next = FindRedirect(target);
+    if (next.empty()) break;
+    if (hops == kMaxRedirects) {
+      if (engine) engine->log().Write(LOGSEVERITY_WARNING, L"too many redirects: " + url);
+      return;
+    }
+    if (request_handler &&
+        request_handler->OnBeforeBrowse(this, main_frame_.get(), new RequestImpl(next), false, true)) {
+      if (engine) engine->log().Write(LOGSEVERITY_INFO, L"redirect cancelled by the client: " + next);
+      return;
+    }
+    target = next;
+  }
+  crashed_ = false;
 
   // The old page's frames, content and pop-up go with it.
   DetachChildFrames();
@@ -307,15 +329,15 @@ void BrowserImpl::Navigate(const std::wstring& url, Navigation kind) {
   if (engine) engine->LoadInRenderer(identifier_, target, sequence_);
 }
 
-void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring& error_text,
-                               const std::wstring& title) {
+void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring& error_text, const std::wstring& title,
+                               int http_status) {
   // A load that a newer navigation replaced reports nothing.
   if (!IsAlive() || sequence != sequence_) return;
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefLoadHandler> load = client ? client->GetLoadHandler() : nullptr;
   std::wstring current = url();
   if (error_code != 0) {
-    if (std::shared_ptr<EngineContext> engine = EngineContext::Get()) {
+    if (std::shared_ptr<BrowserServices> engine = BrowserServices::Running()) {
       engine->log().Write(LOGSEVERITY_WARNING, L"load failed: " + current + L" " + error_text);
     }
     if (load) {
@@ -323,10 +345,39 @@ void BrowserImpl::LoadFinished(int sequence, int error_code, const std::wstring&
     }
   } else {
     TitleChanged(title.empty() ? current : title);
-    if (load) load->OnLoadEnd(this, main_frame_.get(), 200);
+    if (load) load->OnLoadEnd(this, main_frame_.get(), http_status);
   }
   if (load) load->OnLoadingStateChange(this, false, CanGoBack(), CanGoForward());
   Repaint();
+}
+
+void BrowserImpl::Dialog(cef_jsdialog_type_t type, const std::wstring& message, const std::wstring& default_prompt) {
+  if (!IsAlive()) return;
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefJSDialogHandler> dialogs = client ? client->GetJSDialogHandler() : nullptr;
+  bool suppress = false;
+  bool handled = dialogs && dialogs->OnJSDialog(this, url(), type, message, default_prompt, new DialogCallback(),
+                                               suppress);
+  if (handled || suppress) return;
+  // This engine has no dialog of its own to show.
+  if (std::shared_ptr<BrowserServices> engine = BrowserServices::Running()) {
+    engine->log().Write(LOGSEVERITY_INFO, L"dialog dismissed: " + message);
+  }
+}
+
+bool BrowserImpl::RendererCrashed() {
+  if (!IsAlive() || crashed_ || history_index_ < 0) return false;
+  crashed_ = true;
+  // A load under way ends with its renderer, and the page's frames go.
+  ++sequence_;
+  DetachChildFrames();
+  content_.clear();
+  if (std::shared_ptr<BrowserServices> engine = BrowserServices::Running()) engine->PageCrashed(identifier_);
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<CefRequestHandler> request = client ? client->GetRequestHandler() : nullptr;
+  if (request) request->OnRenderProcessTerminated(this, TS_PROCESS_CRASHED);
+  Repaint();
+  return true;
 }
 
 void BrowserImpl::TitleChanged(const std::wstring& title) {
@@ -408,7 +459,7 @@ void BrowserImpl::FinishClose() {
     devtools_->Close(true);
     devtools_ = nullptr;
   }
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
+  std::shared_ptr<BrowserServices> engine = BrowserServices::Running();
   if (view_) {
     ::SetWindowLongPtrW(view_.get(), GWLP_USERDATA, 0);
     view_.reset();
@@ -430,27 +481,27 @@ void BrowserImpl::FinishClose() {
 
 void BrowserImpl::GoBack() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kBack); });
+  BrowserServices::PostUi([self](BrowserServices&) { self->Navigate(std::wstring(), Navigation::kBack); });
 }
 
 void BrowserImpl::GoForward() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kForward); });
+  BrowserServices::PostUi([self](BrowserServices&) { self->Navigate(std::wstring(), Navigation::kForward); });
 }
 
 void BrowserImpl::Reload() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) { self->Navigate(std::wstring(), Navigation::kReload); });
+  BrowserServices::PostUi([self](BrowserServices&) { self->Navigate(std::wstring(), Navigation::kReload); });
 }
 
 void BrowserImpl::CloseBrowser(bool force_close) {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self, force_close](EngineContext&) { self->Close(force_close); });
+  BrowserServices::PostUi([self, force_close](BrowserServices&) { self->Close(force_close); });
 }
 
 void BrowserImpl::SetFocus(bool focus) {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self, focus](EngineContext&) {
+  BrowserServices::PostUi([self, focus](BrowserServices&) {
     if (self->view_ && focus) ::SetFocus(self->view_.get());
   });
 }
@@ -463,7 +514,7 @@ CefWindowHandle BrowserImpl::GetWindowHandle() {
 void BrowserImpl::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
                                const CefBrowserSettings& settings, const CefPoint& inspect_element_at) {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self, window_info, client](EngineContext& engine) {
+  BrowserServices::PostUi([self, window_info, client](BrowserServices& engine) {
     if (!self->IsAlive()) return;
     if (self->devtools_ && self->devtools_->IsAlive()) return;
     self->devtools_ = engine.CreateBrowserOnUi(engine.NextBrowserId(), window_info, client,
@@ -473,7 +524,7 @@ void BrowserImpl::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefCl
 
 void BrowserImpl::CloseDevTools() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) {
+  BrowserServices::PostUi([self](BrowserServices&) {
     if (self->devtools_) self->devtools_->Close(true);
     self->devtools_ = nullptr;
   });
@@ -481,12 +532,12 @@ void BrowserImpl::CloseDevTools() {
 
 void BrowserImpl::WasResized() {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self](EngineContext&) { self->Repaint(); });
+  BrowserServices::PostUi([self](BrowserServices&) { self->Repaint(); });
 }
 
 void BrowserImpl::WasHidden(bool hidden) {
   CefRefPtr<BrowserImpl> self(this);
-  EngineContext::PostUi([self, hidden](EngineContext&) {
+  BrowserServices::PostUi([self, hidden](BrowserServices&) {
     self->hidden_ = hidden;
     if (!hidden) self->Repaint();
   });

@@ -9,11 +9,11 @@
 #include "engine/in_process/input_event.h"
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
+#include "include/cef_v8.h"
 
 namespace inproc {
 
 class BrowserImpl;
-class EngineContext;
 
 // A frame as the browser side sees it: the main frame, or a child frame of
 // the current page with the address it loaded.
@@ -57,7 +57,13 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // Engine UI thread only.
   bool CreateView();
   void Navigate(const std::wstring& url, Navigation kind);
-  void LoadFinished(int sequence, int error_code, const std::wstring& error_text, const std::wstring& title);
+  void LoadFinished(int sequence, int error_code, const std::wstring& error_text, const std::wstring& title,
+                    int http_status);
+  // The page's dialog goes to the client; the page never waits for it.
+  void Dialog(cef_jsdialog_type_t type, const std::wstring& message, const std::wstring& default_prompt);
+  // The page's renderer died: its page is gone until the next navigation.
+  // False when there was no page to lose.
+  bool RendererCrashed();
   void TitleChanged(const std::wstring& title);
   void SetBackground(uint32_t bgra);
   // For the page of load |sequence| only: a later page starts afresh.
@@ -154,6 +160,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   std::vector<std::wstring> history_;
   int history_index_ = -1;
   int sequence_ = 0;
+  bool crashed_ = false;
   CefRefPtr<BrowserImpl> devtools_;
   IMPLEMENT_REFCOUNTING(BrowserImpl);
 };

@@ -1,37 +1,40 @@
 #include "engine/in_process/engine_context.h"
 
 #include "base/path_util.h"
-#include "engine/in_process/engine_state.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/renderer_launch.h"
+#include "engine/shared/values_impl.h"
 #include "include/cef_task.h"
 
 namespace inproc {
 
 namespace {
 
-std::mutex g_context_lock;
-std::shared_ptr<EngineContext> g_context;
-
 class SchemeRegistrarImpl : public CefSchemeRegistrar {};
 
 // The process's own command line, as the engine reads its switches from it.
-CefRefPtr<CommandLineImpl> ProcessCommandLine() {
+CefRefPtr<engine::CommandLineImpl> ProcessCommandLine() {
   const wchar_t* line = ::GetCommandLineW();
-  return CommandLineImpl::FromString(line ? line : L"");
+  return engine::CommandLineImpl::FromString(line ? line : L"");
 }
 
 }  // namespace
 
 EngineContext::EngineContext(const CefSettings& settings, CefRefPtr<CefApp> app)
-    : settings_(settings), app_(app), cookies_(new CookieManagerImpl()), init_thread_(::GetCurrentThreadId()) {}
+    : settings_(settings),
+      app_(app),
+      cookies_(new engine::CookieManagerImpl([](qbase::Closure task) {
+        return PostUi([task](EngineContext&) { task(); });
+      })),
+      log_("in_process_engine"),
+      init_thread_(::GetCurrentThreadId()) {}
 
 EngineContext::~EngineContext() {
   if (ui_) ui_->Stop();
 }
 
 std::shared_ptr<EngineContext> EngineContext::Get() {
-  std::lock_guard<std::mutex> guard(g_context_lock);
-  return g_context;
+  // Only this engine runs as the in-process one.
+  return std::static_pointer_cast<EngineContext>(BrowserServices::Running());
 }
 
 bool EngineContext::PostUi(std::function<void(EngineContext&)> task, int64_t delay_ms) {
@@ -63,17 +66,13 @@ bool EngineContext::Initialize(const CefSettings& settings, CefRefPtr<CefApp> ap
     engine->log_.Write(LOGSEVERITY_WARNING, L"cache folder cannot be created, running without one: " + cache);
   }
 
-  engine->ui_ = settings.multi_threaded_message_loop ? EngineThread::StartOwnThread("EngineUI")
-                                                     : EngineThread::UseCurrentThread();
+  engine->ui_ = settings.multi_threaded_message_loop ? engine::EngineThread::StartOwnThread("EngineUI")
+                                                     : engine::EngineThread::UseCurrentThread();
   if (!engine->ui_) {
     engine->log_.Write(LOGSEVERITY_ERROR, "the engine's UI thread did not start");
     return false;
   }
-  {
-    std::lock_guard<std::mutex> guard(g_context_lock);
-    if (g_context) return false;
-    g_context = engine;
-  }
+  if (!SetRunning(engine)) return false;
   CefRefPtr<CefApp> application = app;
   PostUi([application](EngineContext& self) {
     self.log_.Write(LOGSEVERITY_INFO, "context initialized");
@@ -96,10 +95,7 @@ void EngineContext::Shutdown() {
   engine->ui_->Stop();
   engine->log_.Write(LOGSEVERITY_INFO, "engine stopped");
   engine->log_.Close();
-  {
-    std::lock_guard<std::mutex> guard(g_context_lock);
-    g_context.reset();
-  }
+  SetRunning(nullptr);
   engine->app_ = nullptr;
 }
 
@@ -142,17 +138,10 @@ void EngineContext::CloseEverything() {
 bool EngineContext::EnsureRenderer() {
   if (renderer_) return true;
   if (shutting_down_) return false;
-  CefRefPtr<CefBrowserProcessHandler> handler = app_ ? app_->GetBrowserProcessHandler() : nullptr;
-  CefRefPtr<CommandLineImpl> child_line = CommandLineImpl::FromString(command_line_->GetCommandLineString());
-  child_line->AppendSwitchWithValue("type", "renderer");
-  CefRefPtr<ListValueImpl> extra_info = new ListValueImpl();
-  if (handler) {
-    handler->OnBeforeChildProcessLaunch(child_line.get());
-    handler->OnRenderProcessThreadCreated(extra_info.get());
-  }
+  engine::RendererLaunch launch = engine::RendererLaunch::Prepare(app_, command_line_);
   auto renderer = std::make_unique<Renderer>(
       [](std::function<void(RendererHost&)> call) { return PostUi([call](EngineContext& engine) { call(engine); }); });
-  if (!renderer->Start(extra_info->Data(), child_line->GetCommandLineString().ToWString())) {
+  if (!renderer->Start(launch.extra_info, launch.command_line)) {
     log_.Write(LOGSEVERITY_ERROR, "the renderer did not start");
     return false;
   }
@@ -198,7 +187,7 @@ void EngineContext::LoadInRenderer(int browser_id, const std::wstring& url, int 
   renderer_->Post([browser_id, url, sequence](Renderer& renderer) { renderer.Load(browser_id, url, sequence); });
 }
 
-void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
+void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) {
   if (!renderer_ || !FindBrowser(browser_id)) return;
   renderer_->Post([browser_id, frame_id, name, data](Renderer& renderer) {
     renderer.DeliverMessage(browser_id, frame_id, name, data);
@@ -210,6 +199,13 @@ bool EngineContext::PostToRenderer(std::function<void(Renderer&)> task) {
   return renderer_ && renderer_->Post(std::move(task));
 }
 
+bool EngineContext::DeliverToRenderer(int browser_id, int64_t frame_id, const std::wstring& name,
+                                      const engine::ListData& data) {
+  return PostToRenderer([browser_id, frame_id, name, data](Renderer& renderer) {
+    renderer.DeliverMessage(browser_id, frame_id, name, data);
+  });
+}
+
 void EngineContext::BrowserClosed(int browser_id) {
   if (browsers_.erase(browser_id) == 0) return;
   --live_browsers_;
@@ -219,11 +215,21 @@ void EngineContext::BrowserClosed(int browser_id) {
   }
 }
 
+void EngineContext::PageCrashed(int browser_id) {
+  log_.Write(LOGSEVERITY_ERROR, "the renderer of browser " + std::to_string(browser_id) + " crashed");
+  if (renderer_) renderer_->Post([browser_id](Renderer& renderer) { renderer.PageCrashed(browser_id); });
+}
+
 void EngineContext::OnLoadFinished(int browser_id, int sequence, int error_code, const std::wstring& error_text,
-                                   const std::wstring& title) {
+                                   const std::wstring& title, int http_status) {
   if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) {
-    browser->LoadFinished(sequence, error_code, error_text, title);
+    browser->LoadFinished(sequence, error_code, error_text, title, http_status);
   }
+}
+
+void EngineContext::OnDialog(int browser_id, cef_jsdialog_type_t type, const std::wstring& message,
+                             const std::wstring& default_prompt) {
+  if (CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id)) browser->Dialog(type, message, default_prompt);
 }
 
 void EngineContext::OnNavigateRequest(int browser_id, const std::wstring& url) {
@@ -258,7 +264,7 @@ void EngineContext::OnPopupRequest(int browser_id, const std::wstring& url, cons
   CreateBrowserOnUi(NextBrowserId(), window_info, client, url, true);
 }
 
-void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const ListData& data) {
+void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) {
   CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id);
   if (!browser || !browser->IsAlive()) return;
   CefRefPtr<CefClient> client = browser->client();
@@ -270,7 +276,7 @@ void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std
     log_.Write(LOGSEVERITY_INFO, L"message from a frame that is gone dropped: " + name);
     return;
   }
-  client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER, ProcessMessageImpl::Received(name, data));
+  client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER, engine::ProcessMessageImpl::Received(name, data));
 }
 
 void EngineContext::OnFrameAttached(int browser_id, int sequence, int64_t frame_id, const std::wstring& url) {
@@ -302,153 +308,4 @@ void EngineContext::OnConsoleMessage(int browser_id, const std::wstring& message
   log_.Write(LOGSEVERITY_INFO, L"CONSOLE: \"" + message + L"\", source: " + browser->url());
 }
 
-// ---- inspection ----
-
-DWORD EngineUiThreadId() {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  return engine && engine->ui() ? engine->ui()->thread_id() : 0;
-}
-
-DWORD RendererThreadId() {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  if (!engine) return 0;
-  DWORD id = 0;
-  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!done) return 0;
-  qbase::UniqueKernelHandle owner(done);
-  // The renderer pointer belongs to the engine's UI thread.
-  if (engine->ui()->RunsOnCurrentThread()) return engine->renderer() ? engine->renderer()->thread_id() : 0;
-  if (!EngineContext::PostUi([&id, done](EngineContext& self) {
-        id = self.renderer() ? self.renderer()->thread_id() : 0;
-        ::SetEvent(done);
-      })) {
-    return 0;
-  }
-  ::WaitForSingleObject(done, 5000);
-  return id;
-}
-
-int LiveBrowserCount() {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  return engine ? engine->live_browsers() : 0;
-}
-
-std::vector<std::pair<std::wstring, std::wstring>> BrowserProcessSwitches() {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  return engine && engine->command_line() ? engine->command_line()->Switches()
-                                          : std::vector<std::pair<std::wstring, std::wstring>>();
-}
-
-std::vector<std::wstring> SupportedCookieSchemes(bool* include_defaults) {
-  std::vector<std::wstring> result;
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  if (!engine) return result;
-  for (const CefString& scheme : engine->cookie_manager()->schemes()) result.push_back(scheme.ToWString());
-  if (include_defaults) *include_defaults = engine->cookie_manager()->include_defaults();
-  return result;
-}
-
-bool IsHidden(CefRefPtr<CefBrowser> browser) {
-  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
-  return impl && impl->hidden();
-}
-
-bool IsAudioMuted(CefRefPtr<CefBrowser> browser) {
-  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
-  return impl && impl->audio_muted();
-}
-
-std::vector<InputEvent> TakeInputEvents(CefRefPtr<CefBrowser> browser) {
-  auto* impl = dynamic_cast<BrowserImpl*>(browser.get());
-  return impl ? impl->TakeInputEvents() : std::vector<InputEvent>();
-}
-
-CefRefPtr<CefCommandLine> CreateCommandLine(const std::wstring& text) {
-  return CommandLineImpl::FromString(text).get();
-}
-
-std::vector<std::pair<std::wstring, std::wstring>> SwitchesOf(CefRefPtr<CefCommandLine> command_line) {
-  auto* impl = dynamic_cast<CommandLineImpl*>(command_line.get());
-  return impl ? impl->Switches() : std::vector<std::pair<std::wstring, std::wstring>>();
-}
-
 }  // namespace inproc
-
-// ---- the engine's process functions ----
-
-namespace {
-
-// A renderer's thread is a renderer process of its own: nothing of the
-// browser process is within its reach.
-bool InRenderer() { return inproc::Renderer::Current() != nullptr; }
-
-bool IsSubProcess() {
-  if (InRenderer()) return true;
-  CefRefPtr<inproc::CommandLineImpl> line = inproc::ProcessCommandLine();
-  return !line->GetSwitchValue("type").empty();
-}
-
-}  // namespace
-
-int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void* windows_sandbox_info) {
-  // A starting renderer runs on with the application it is given here;
-  // other sub-processes of this engine have no work of their own.
-  if (inproc::Renderer::AdoptApplication(application)) return 0;
-  return IsSubProcess() ? 0 : -1;
-}
-
-bool CefInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application,
-                   void* windows_sandbox_info) {
-  if (IsSubProcess()) return false;
-  return inproc::EngineContext::Initialize(settings, application);
-}
-
-void CefShutdown() {
-  if (!InRenderer()) inproc::EngineContext::Shutdown();
-}
-
-void CefDoMessageLoopWork() {
-  if (InRenderer()) return;
-  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
-  if (engine && engine->ui()) engine->ui()->DoWork();
-}
-
-bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {
-  if (!task) return false;
-  if (thread_id == TID_UI && InRenderer()) return false;
-  if (thread_id == TID_UI) return inproc::EngineContext::PostUi([task](inproc::EngineContext&) { task->Execute(); });
-  // As in a renderer process: only the renderer's own thread can reach it.
-  if (thread_id == TID_RENDERER) {
-    inproc::Renderer* renderer = inproc::Renderer::Current();
-    return renderer && renderer->Post([task](inproc::Renderer&) { task->Execute(); });
-  }
-  return false;
-}
-
-bool CefCurrentlyOn(CefThreadId thread_id) {
-  if (thread_id == TID_RENDERER) return inproc::Renderer::Current() != nullptr;
-  if (thread_id != TID_UI) return false;
-  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
-  return engine && engine->ui() && engine->ui()->RunsOnCurrentThread();
-}
-
-bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client, const CefString& url,
-                                   const CefBrowserSettings& settings, CefRefPtr<CefDictionaryValue> extra_info,
-                                   CefRefPtr<CefRequestContext> request_context) {
-  if (InRenderer()) return false;
-  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
-  if (!engine || engine->shutting_down() || !client) return false;
-  int id = engine->NextBrowserId();
-  std::wstring address = url.ToWString();
-  return inproc::EngineContext::PostUi([id, window_info, client, address](inproc::EngineContext& self) {
-    self.CreateBrowserOnUi(id, window_info, client, address, false);
-  });
-}
-
-CefRefPtr<CefCookieManager> CefCookieManager::GetGlobalManager(CefRefPtr<CefCompletionCallback> callback) {
-  if (InRenderer()) return nullptr;
-  std::shared_ptr<inproc::EngineContext> engine = inproc::EngineContext::Get();
-  if (!engine) return nullptr;
-  if (callback) inproc::EngineContext::PostUi([callback](inproc::EngineContext&) { callback->OnComplete(); });
-  return engine->cookie_manager().get();
-}

@@ -3,9 +3,8 @@
 #include <map>
 #include <mutex>
 
-#include "engine/in_process/engine_context.h"
-#include "engine/in_process/renderer.h"
-#include "engine/in_process/renderer_browser.h"
+#include "engine/shared/dom_node_impl.h"
+#include "engine/in_process/v8_context_impl.h"
 #include "engine/in_process/v8_value_impl.h"
 
 namespace inproc {
@@ -16,6 +15,7 @@ struct PageRegistry {
   std::mutex lock;
   std::map<std::wstring, PageScript> exact;
   std::map<std::wstring, PageScript> prefixes;
+  std::map<std::wstring, std::wstring> redirects;
 };
 
 PageRegistry& Registry() {
@@ -42,6 +42,7 @@ void UnregisterPage(const std::wstring& url_or_prefix) {
   std::lock_guard<std::mutex> guard(registry.lock);
   registry.exact.erase(url_or_prefix);
   registry.prefixes.erase(url_or_prefix);
+  registry.redirects.erase(url_or_prefix);
 }
 
 void ClearPages() {
@@ -49,6 +50,20 @@ void ClearPages() {
   std::lock_guard<std::mutex> guard(registry.lock);
   registry.exact.clear();
   registry.prefixes.clear();
+  registry.redirects.clear();
+}
+
+void RegisterRedirect(const std::wstring& from, const std::wstring& to) {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.redirects[from] = to;
+}
+
+std::wstring FindRedirect(const std::wstring& url) {
+  PageRegistry& registry = Registry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto it = registry.redirects.find(url);
+  return it == registry.redirects.end() ? std::wstring() : it->second;
 }
 
 bool FindPage(const std::wstring& url, PageScript* script) {
@@ -79,30 +94,18 @@ bool FindPage(const std::wstring& url, PageScript* script) {
   return false;
 }
 
-bool RunInPage(int browser_id, std::function<void(Page&)> task) {
-  std::shared_ptr<EngineContext> engine = EngineContext::Get();
-  Renderer* renderer = engine ? engine->renderer() : nullptr;
-  if (!renderer || !task) return false;
-  return renderer->Post([browser_id, task](Renderer& self) {
-    std::shared_ptr<Page> page = self.CurrentPage(browser_id);
-    if (!page || !page->IsLoaded()) return;
-    ScopedContext scope(page->context());
-    task(*page);
-  });
-}
-
-Page::Page(Renderer* renderer, int browser_id, CefRefPtr<CefFrame> frame, CefRefPtr<V8ContextImpl> context,
+Page::Page(PageHost* host, int browser_id, CefRefPtr<CefFrame> frame, CefRefPtr<V8ContextImpl> context,
            const std::wstring& url)
-    : renderer_(renderer), browser_id_(browser_id), frame_(frame), context_(context), url_(url) {}
+    : host_(host), browser_id_(browser_id), frame_(frame), context_(context), url_(url) {}
 
-bool Page::IsLoaded() const { return renderer_ && Renderer::Current() == renderer_ && *context_->alive(); }
+bool Page::IsLoaded() const { return host_ && host_->OnThread() && *context_->alive(); }
 
 CefRefPtr<CefV8Context> Page::context() const { return context_.get(); }
 
 Page::CallResult Page::CallNative(const std::wstring& name, const CefV8ValueList& arguments) {
   CallResult result;
   if (!IsLoaded()) return result;
-  CefRefPtr<CefV8Handler> handler = renderer_->FindNative(name);
+  CefRefPtr<CefV8Handler> handler = host_->FindNative(name);
   if (!handler) {
     result.exception = L"ReferenceError: " + name + L" is not defined";
     return result;
@@ -118,7 +121,7 @@ Page::CallResult Page::CallNative(const std::wstring& name, const CefV8ValueList
 }
 
 std::wstring Page::ExtensionText(const std::wstring& extension_name) const {
-  return IsLoaded() ? renderer_->ExtensionText(extension_name) : std::wstring();
+  return IsLoaded() ? host_->ExtensionText(extension_name) : std::wstring();
 }
 
 void Page::SetTitle(const std::wstring& title) {
@@ -127,13 +130,23 @@ void Page::SetTitle(const std::wstring& title) {
   // During the load the title travels with the load's end.
   if (running_script_) return;
   int id = browser_id_;
-  renderer_->PostToHost([id, title](RendererHost& host) { host.OnTitleChange(id, title); });
+  host_->PostToHost([id, title](RendererHost& host) { host.OnTitleChange(id, title); });
 }
 
 void Page::FailLoad(int error_code, const std::wstring& error_text) {
   if (!IsLoaded() || !running_script_) return;
   error_code_ = error_code == 0 ? ERR_FAILED : error_code;
   error_text_ = error_text;
+}
+
+void Page::SetStatus(int status) {
+  if (!IsLoaded() || !running_script_) return;
+  if (status >= 100 && status <= 999) status_ = status;
+}
+
+void Page::ShowDialog(cef_jsdialog_type_t type, const std::wstring& message, const std::wstring& default_prompt) {
+  int id = browser_id_;
+  ToHost([id, type, message, default_prompt](RendererHost& host) { host.OnDialog(id, type, message, default_prompt); });
 }
 
 void Page::ToHost(std::function<void(RendererHost&)> call) {
@@ -143,7 +156,7 @@ void Page::ToHost(std::function<void(RendererHost&)> call) {
     deferred_.push_back(std::move(call));
     return;
   }
-  renderer_->PostToHost(std::move(call));
+  host_->PostToHost(std::move(call));
 }
 
 std::vector<std::function<void(RendererHost&)>> Page::TakeDeferred() {
@@ -174,65 +187,58 @@ void Page::OpenPopup(const std::wstring& url, const std::wstring& frame_name) {
 
 void Page::FocusNode(bool editable) {
   if (!IsLoaded()) return;
-  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(browser_id_);
-  if (browser && renderer_->handler()) {
-    renderer_->handler()->OnFocusedNodeChanged(browser.get(), frame_, new DomNodeImpl(editable));
-  }
+  host_->FocusedNodeChanged(browser_id_, frame_, new engine::DomNodeImpl(editable));
 }
 
 void Page::ClearFocus() {
   if (!IsLoaded()) return;
-  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(browser_id_);
-  if (browser && renderer_->handler()) renderer_->handler()->OnFocusedNodeChanged(browser.get(), frame_, nullptr);
+  host_->FocusedNodeChanged(browser_id_, frame_, nullptr);
 }
 
 void Page::SetBackgroundColor(uint32_t bgra) {
   if (!IsLoaded()) return;
   int id = browser_id_;
-  renderer_->PostToHost([id, bgra](RendererHost& host) { host.OnBackgroundChange(id, bgra); });
+  host_->PostToHost([id, bgra](RendererHost& host) { host.OnBackgroundChange(id, bgra); });
 }
 
 void Page::ConsoleLog(const std::wstring& message) {
   if (!IsLoaded()) return;
   int id = browser_id_;
-  renderer_->PostToHost([id, message](RendererHost& host) { host.OnConsoleMessage(id, message); });
+  host_->PostToHost([id, message](RendererHost& host) { host.OnConsoleMessage(id, message); });
 }
 
 void Page::PaintRect(const CefRect& rect, uint32_t bgra) {
   if (!IsLoaded()) return;
   int id = browser_id_;
-  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(id);
-  int sequence = browser ? browser->sequence() : 0;
-  renderer_->PostToHost([id, sequence, rect, bgra](RendererHost& host) { host.OnPaintRect(id, sequence, rect, bgra); });
+  int sequence = host_->LoadSequence(id);
+  host_->PostToHost([id, sequence, rect, bgra](RendererHost& host) { host.OnPaintRect(id, sequence, rect, bgra); });
 }
 
 void Page::ShowPopupWidget(const CefRect& rect, uint32_t bgra) {
   if (!IsLoaded()) return;
   int id = browser_id_;
-  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(id);
-  int sequence = browser ? browser->sequence() : 0;
-  renderer_->PostToHost(
+  int sequence = host_->LoadSequence(id);
+  host_->PostToHost(
       [id, sequence, rect, bgra](RendererHost& host) { host.OnPopupWidget(id, sequence, true, rect, bgra); });
 }
 
 void Page::HidePopupWidget() {
   if (!IsLoaded()) return;
   int id = browser_id_;
-  CefRefPtr<RendererBrowser> browser = renderer_->FindBrowser(id);
-  int sequence = browser ? browser->sequence() : 0;
-  renderer_->PostToHost([id, sequence](RendererHost& host) { host.OnPopupWidget(id, sequence, false, CefRect(), 0); });
+  int sequence = host_->LoadSequence(id);
+  host_->PostToHost([id, sequence](RendererHost& host) { host.OnPopupWidget(id, sequence, false, CefRect(), 0); });
 }
 
 CefRefPtr<CefFrame> Page::AddChildFrame(const std::wstring& url) {
   if (!IsLoaded()) return nullptr;
-  return renderer_->AddChildFrame(browser_id_, url);
+  return host_->AddChildFrame(browser_id_, url);
 }
 
 void Page::Post(std::function<void(Page&)> task, int delay_ms) {
   if (!IsLoaded() || !task) return;
   std::weak_ptr<Page> weak = self_;
-  renderer_->Post(
-      [weak, task](Renderer&) {
+  host_->PostTask(
+      [weak, task] {
         std::shared_ptr<Page> page = weak.lock();
         if (!page || !page->IsLoaded()) return;
         ScopedContext scope(page->context());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/in_process/page_host.h"
 #include "engine/in_process/renderer_host.h"
 #include "include/cef_frame.h"
 #include "include/cef_types.h"
@@ -13,7 +14,6 @@
 
 namespace inproc {
 
-class Renderer;
 class V8ContextImpl;
 
 // One loaded page of the in-process engine, handed to its page script on the
@@ -29,7 +29,7 @@ class Page {
     std::wstring exception;       // what it threw, empty if nothing
   };
 
-  Page(Renderer* renderer, int browser_id, CefRefPtr<CefFrame> frame, CefRefPtr<V8ContextImpl> context,
+  Page(PageHost* host, int browser_id, CefRefPtr<CefFrame> frame, CefRefPtr<V8ContextImpl> context,
        const std::wstring& url);
 
   bool IsLoaded() const;
@@ -47,6 +47,13 @@ class Page {
   void SetTitle(const std::wstring& title);
   // Only while the page script runs: the load ends with this error.
   void FailLoad(int error_code, const std::wstring& error_text);
+  // Only while the page script runs: the HTTP status its server answered
+  // the document with (200 unless set).
+  void SetStatus(int status);
+  // alert, confirm or prompt. The client's dialog handler hears of it; the
+  // page goes on at once, as with a suppressed dialog.
+  void ShowDialog(cef_jsdialog_type_t type, const std::wstring& message,
+                  const std::wstring& default_prompt = std::wstring());
   void Navigate(const std::wstring& url);
   void GoBack();
   void Reload();
@@ -71,7 +78,7 @@ class Page {
   void Post(std::function<void(Page&)> task, int delay_ms = 0);
 
   // For the renderer.
-  void Detach() { renderer_ = nullptr; }
+  void Detach() { host_ = nullptr; }
   // Requests made while the script ran; they follow the load's end.
   std::vector<std::function<void(RendererHost&)>> TakeDeferred();
   void set_running_script(bool running) { running_script_ = running; }
@@ -79,9 +86,10 @@ class Page {
   int error_code() const { return error_code_; }
   const std::wstring& error_text() const { return error_text_; }
   const std::wstring& title() const { return title_; }
+  int status() const { return status_; }
 
  private:
-  Renderer* renderer_;
+  PageHost* host_;
   int browser_id_;
   CefRefPtr<CefFrame> frame_;
   CefRefPtr<V8ContextImpl> context_;
@@ -89,6 +97,7 @@ class Page {
   std::wstring title_;
   bool running_script_ = false;
   int error_code_ = 0;
+  int status_ = 200;
   std::wstring error_text_;
   std::weak_ptr<Page> self_;
   std::vector<std::function<void(RendererHost&)>> deferred_;
@@ -104,10 +113,11 @@ void RegisterPage(const std::wstring& url, PageScript script);
 void RegisterPagePrefix(const std::wstring& prefix, PageScript script);
 void UnregisterPage(const std::wstring& url_or_prefix);
 void ClearPages();
+// A redirect, as a server would answer |from|: the navigation asks the
+// request handler again, flagged as a redirect, and goes on to |to|.
+void RegisterRedirect(const std::wstring& from, const std::wstring& to);
+// Where |url| redirects to, empty if it does not.
+std::wstring FindRedirect(const std::wstring& url);
 bool FindPage(const std::wstring& url, PageScript* script);
-
-// Runs a task on the renderer thread with the current page of a browser.
-// False when the engine or that page is not there.
-bool RunInPage(int browser_id, std::function<void(Page&)> task);
 
 }  // namespace inproc

@@ -5,20 +5,19 @@
 #include <vector>
 
 #include "engine/in_process/page.h"
+#include "engine/in_process/page_host.h"
 #include "engine/in_process/v8_context_impl.h"
 #include "include/cef_browser.h"
-#include "include/cef_dom.h"
 
 namespace inproc {
 
-class Renderer;
 class RendererBrowser;
 
 // A renderer's view of a frame; it lives on the renderer thread only.
 class RendererFrame : public CefFrame {
  public:
-  RendererFrame(Renderer* renderer, RendererBrowser* browser, int64_t identifier, bool is_main)
-      : renderer_(renderer), browser_(browser), identifier_(identifier), is_main_(is_main) {}
+  RendererFrame(PageHost* host, RendererBrowser* browser, int64_t identifier, bool is_main)
+      : host_(host), browser_(browser), identifier_(identifier), is_main_(is_main) {}
 
   void Detach();
   CefRefPtr<V8ContextImpl> context() const { return context_; }
@@ -36,7 +35,7 @@ class RendererFrame : public CefFrame {
   void SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) override;
 
  private:
-  Renderer* renderer_;
+  PageHost* host_;
   RendererBrowser* browser_;
   int64_t identifier_;
   bool is_main_;
@@ -50,7 +49,7 @@ class RendererFrame : public CefFrame {
 // browser side.
 class RendererBrowser : public CefBrowser {
  public:
-  RendererBrowser(Renderer* renderer, int identifier, int64_t frame_id);
+  RendererBrowser(PageHost* host, int identifier, int64_t frame_id);
 
   RendererFrame* main_frame() const { return main_frame_.get(); }
   void Detach();
@@ -72,22 +71,12 @@ class RendererBrowser : public CefBrowser {
  private:
   void History(int step);
 
-  Renderer* renderer_;
+  PageHost* host_;
   int identifier_;
   int sequence_ = 0;
   CefRefPtr<RendererFrame> main_frame_;
   std::vector<CefRefPtr<RendererFrame>> child_frames_;
   IMPLEMENT_REFCOUNTING(RendererBrowser);
-};
-
-class DomNodeImpl : public CefDOMNode {
- public:
-  explicit DomNodeImpl(bool editable) : editable_(editable) {}
-  bool IsEditable() override { return editable_; }
-
- private:
-  bool editable_;
-  IMPLEMENT_REFCOUNTING(DomNodeImpl);
 };
 
 }  // namespace inproc

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "engine/in_process/renderer.h"
+#include "engine/shared/renderer_thread.h"
 #include "engine/in_process/v8_context_impl.h"
 #include "engine/in_process/v8_value_impl.h"
 
@@ -367,8 +367,10 @@ CefRefPtr<V8ValueImpl> V8ValueImpl::Function(const std::wstring& name, Body body
   CefRefPtr<V8ValueImpl> result = new V8ValueImpl(Type::kFunction);
   result->function_name_ = name;
   result->body_ = std::move(body);
-  if (Renderer* renderer = Renderer::Current()) {
-    if (CefRefPtr<V8ContextImpl> context = renderer->CurrentContext()) result->context_alive_ = context->alive();
+  if (engine::RendererThread* thread = engine::RendererThread::Current()) {
+    if (auto* context = dynamic_cast<V8ContextImpl*>(thread->CurrentContext().get())) {
+      result->context_alive_ = context->alive();
+    }
   }
   return result;
 }
@@ -434,21 +436,21 @@ CefRefPtr<CefV8Value> V8ValueImpl::Call(CefRefPtr<CefV8Value> self, const CefV8V
   return result ? result : CefRefPtr<CefV8Value>(Undefined().get());
 }
 
-bool V8ValueImpl::IsBool() { return Renderer::Current() && type_ == Type::kBool; }
-bool V8ValueImpl::IsString() { return Renderer::Current() && type_ == Type::kString; }
+bool V8ValueImpl::IsBool() { return engine::RendererThread::Current() && type_ == Type::kBool; }
+bool V8ValueImpl::IsString() { return engine::RendererThread::Current() && type_ == Type::kString; }
 // Arrays and functions are objects to scripts too.
 bool V8ValueImpl::IsObject() {
-  return Renderer::Current() && (type_ == Type::kObject || type_ == Type::kArray || type_ == Type::kFunction);
+  return engine::RendererThread::Current() && (type_ == Type::kObject || type_ == Type::kArray || type_ == Type::kFunction);
 }
-bool V8ValueImpl::IsFunction() { return Renderer::Current() && type_ == Type::kFunction; }
+bool V8ValueImpl::IsFunction() { return engine::RendererThread::Current() && type_ == Type::kFunction; }
 
 CefString V8ValueImpl::GetStringValue() {
-  if (!Renderer::Current() || type_ != Type::kString) return CefString();
+  if (!engine::RendererThread::Current() || type_ != Type::kString) return CefString();
   return string_value_;
 }
 
 CefRefPtr<CefV8Value> V8ValueImpl::GetValue(const CefString& key) {
-  if (!Renderer::Current()) return nullptr;
+  if (!engine::RendererThread::Current()) return nullptr;
   std::wstring name = key.ToWString();
   for (const auto& member : members_) {
     if (member.first == name) return member.second;
@@ -459,8 +461,8 @@ CefRefPtr<CefV8Value> V8ValueImpl::GetValue(const CefString& key) {
 
 CefRefPtr<CefV8Value> V8ValueImpl::ExecuteFunction(CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments) {
   last_exception_.clear();
-  Renderer* renderer = Renderer::Current();
-  if (!renderer || type_ != Type::kFunction || !renderer->CurrentContext()) return nullptr;
+  engine::RendererThread* thread = engine::RendererThread::Current();
+  if (!thread || type_ != Type::kFunction || !thread->CurrentContext()) return nullptr;
   // A function of a page that has gone away cannot run any more.
   if (context_alive_ && !*context_alive_) return nullptr;
   std::wstring exception;
@@ -508,40 +510,26 @@ V8ContextImpl::V8ContextImpl(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> 
   global_->SetMember(L"JSON", json.get());
 }
 
-bool V8ContextImpl::IsValid() { return Renderer::Current() && *alive_; }
+bool V8ContextImpl::IsValid() { return engine::RendererThread::Current() && *alive_; }
 
-CefRefPtr<CefBrowser> V8ContextImpl::GetBrowser() { return Renderer::Current() ? browser_ : nullptr; }
-CefRefPtr<CefFrame> V8ContextImpl::GetFrame() { return Renderer::Current() ? frame_ : nullptr; }
+CefRefPtr<CefBrowser> V8ContextImpl::GetBrowser() { return engine::RendererThread::Current() ? browser_ : nullptr; }
+CefRefPtr<CefFrame> V8ContextImpl::GetFrame() { return engine::RendererThread::Current() ? frame_ : nullptr; }
 CefRefPtr<CefV8Value> V8ContextImpl::GetGlobal() {
-  return Renderer::Current() && *alive_ ? CefRefPtr<CefV8Value>(global_.get()) : nullptr;
+  return engine::RendererThread::Current() && *alive_ ? CefRefPtr<CefV8Value>(global_.get()) : nullptr;
 }
 
 bool V8ContextImpl::Enter() {
-  Renderer* renderer = Renderer::Current();
-  if (!renderer || !*alive_) return false;
-  renderer->EnterContext(this);
+  engine::RendererThread* thread = engine::RendererThread::Current();
+  if (!thread || !*alive_) return false;
+  thread->EnterContext(this);
   return true;
 }
 
 bool V8ContextImpl::Exit() {
-  Renderer* renderer = Renderer::Current();
-  return renderer && renderer->ExitContext(this);
+  engine::RendererThread* thread = engine::RendererThread::Current();
+  return thread && thread->ExitContext(this);
 }
 
 bool V8ContextImpl::IsSame(CefRefPtr<CefV8Context> that) { return that.get() == this; }
 
 }  // namespace inproc
-
-CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() {
-  inproc::Renderer* renderer = inproc::Renderer::Current();
-  return renderer ? CefRefPtr<CefV8Context>(renderer->CurrentContext().get()) : nullptr;
-}
-
-CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) {
-  return inproc::Renderer::Current() ? CefRefPtr<CefV8Value>(inproc::V8ValueImpl::Bool(value).get()) : nullptr;
-}
-
-CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
-  return inproc::Renderer::Current() ? CefRefPtr<CefV8Value>(inproc::V8ValueImpl::String(value.ToWString()).get())
-                                     : nullptr;
-}

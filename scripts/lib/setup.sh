@@ -2,7 +2,8 @@
 # builds, display and the Wine prefix. Sourced, not run; expects $ROOT.
 
 PACKAGES=(cmake make g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix
-          mingw-w64-x86-64-dev wine wine32:i386 wine64 xvfb xauth googletest fonts-wqy-microhei librapidxml-dev)
+          mingw-w64-x86-64-dev wine wine32:i386 wine64 xvfb xauth googletest fonts-wqy-microhei librapidxml-dev
+          nlohmann-json3-dev libstb-dev chromium python3)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

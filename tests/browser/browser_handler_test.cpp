@@ -9,7 +9,7 @@
 #include "browser_test_support.h"
 #include "engine/in_process/engine_state.h"
 #include "engine/in_process/page.h"
-#include "engine/in_process/values_impl.h"
+#include "engine/shared/values_impl.h"
 
 using namespace browser_test;
 using qiv_comp::BrowserHandler;

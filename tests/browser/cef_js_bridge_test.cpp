@@ -9,6 +9,7 @@
 #include "browser/cef_native_control.h"
 #include "browser_test_support.h"
 #include "browser_under_test.h"
+#include "engine/in_process/engine_state.h"
 #include "engine/in_process/page.h"
 #include "qiv_page.h"
 

@@ -38,6 +38,17 @@ bool Inflated(const RECT& inner, const RECT& outer, int by) {
          outer.bottom == inner.bottom + by;
 }
 
+// Counts the moves and re-orderings a window is asked for.
+class PositionCounter : public ui::IUIMessageFilter {
+ public:
+  LRESULT MessageHandler(UINT message, WPARAM, LPARAM, bool& handled) override {
+    handled = false;
+    if (message == WM_WINDOWPOSCHANGING) ++changes;
+    return 0;
+  }
+  int changes = 0;
+};
+
 TEST(ShadowWnd, FollowsItsOwnersPlaceOrderShowingAndEndAndOnlyTheShadowIsLayered) {
   RunAsUiThread([] {
     ShippedSkin skin;
@@ -66,6 +77,20 @@ TEST(ShadowWnd, FollowsItsOwnersPlaceOrderShowingAndEndAndOnlyTheShadowIsLayered
 
     ::SetWindowPos(hwnd, nullptr, 150, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     EXPECT_TRUE(Inflated(WindowRect(hwnd), WindowRect(shadow_window), kShadow));
+
+    // The owner's repaints leave a shadow in place alone; one that lost its
+    // place behind the owner gets it back at the next.
+    WaitFor(100);
+    PositionCounter moves;
+    shadow->AddMessageFilter(&moves);
+    window->PaintNow();
+    window->PaintNow();
+    EXPECT_EQ(moves.changes, 0);
+    ::SetWindowPos(background, hwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_EQ(::GetWindow(hwnd, GW_HWNDNEXT), background);
+    window->PaintNow();
+    EXPECT_EQ(::GetWindow(hwnd, GW_HWNDNEXT), shadow_window);
+    shadow->RemoveMessageFilter(&moves);
     WaitFor(200);
     shadow->PaintNow();
     window->PaintNow();

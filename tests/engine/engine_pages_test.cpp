@@ -16,7 +16,7 @@ std::vector<std::wstring> LoadTrace(TestClient& client) {
     if (entry.what == "load-start") trace.push_back(L"start " + entry.text);
     if (entry.what == "load-end") trace.push_back(L"end " + entry.text);
     if (entry.what == "load-error") trace.push_back(L"error " + entry.text);
-    if (entry.what == "before-browse" && entry.number) trace.push_back(L"cancelled " + entry.text);
+    if (entry.what == "before-browse" && (entry.number & 1)) trace.push_back(L"cancelled " + entry.text);
   }
   return trace;
 }

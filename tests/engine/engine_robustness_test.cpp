@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "engine/in_process/command_line_impl.h"
+#include "engine/shared/command_line_impl.h"
 #include "engine/in_process/v8_value_impl.h"
 
 namespace {
@@ -62,14 +62,14 @@ TEST(EngineRobustness, CommandLinesSurviveTheirOwnPrinting) {
   const std::wstring seed = L"\"C:\\Program Files\\t.exe\" --type=renderer --a=\"x y\" --flag -- plain \"q\\\"z\"";
   for (int i = 0; i < 2000; ++i) {
     std::wstring text = Mutate(seed, random);
-    CefRefPtr<inproc::CommandLineImpl> line = inproc::CommandLineImpl::FromString(text);
-    CefRefPtr<inproc::CommandLineImpl> again =
-        inproc::CommandLineImpl::FromString(line->GetCommandLineString().ToWString());
+    CefRefPtr<engine::CommandLineImpl> line = engine::CommandLineImpl::FromString(text);
+    CefRefPtr<engine::CommandLineImpl> again =
+        engine::CommandLineImpl::FromString(line->GetCommandLineString().ToWString());
     ASSERT_EQ(again->Switches(), line->Switches()) << "case " << i;
     ASSERT_EQ(again->GetCommandLineString().ToWString(), line->GetCommandLineString().ToWString()) << "case " << i;
   }
-  CefRefPtr<inproc::CommandLineImpl> line =
-      inproc::CommandLineImpl::FromString(L"prog --type=gpu-process --type=renderer --empty=");
+  CefRefPtr<engine::CommandLineImpl> line =
+      engine::CommandLineImpl::FromString(L"prog --type=gpu-process --type=renderer --empty=");
   EXPECT_EQ(line->GetSwitchValue("type").ToWString(), L"renderer");
   EXPECT_TRUE(line->HasSwitch("empty"));
   EXPECT_TRUE(line->GetSwitchValue("empty").empty());

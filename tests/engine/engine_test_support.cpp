@@ -33,6 +33,13 @@ std::vector<Journal::Entry> Journal::Find(const std::string& what) {
 
 int Journal::Count(const std::string& what) { return static_cast<int>(Find(what).size()); }
 
+bool Journal::HasText(const std::string& what, const std::wstring& text) {
+  for (const Entry& entry : Find(what)) {
+    if (entry.text == text) return true;
+  }
+  return false;
+}
+
 // ---- TestApp ----
 
 void TestApp::OnWebKitInitialized() {
@@ -142,12 +149,16 @@ void TestClient::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   if (on_before_close) on_before_close(browser->GetIdentifier());
 }
 
+void TestClient::OnLoadingStateChange(CefRefPtr<CefBrowser>, bool loading, bool back, bool forward) {
+  journal.Add("loading", loading ? L"loading" : L"stopped", (back ? 1 : 0) | (forward ? 2 : 0));
+}
+
 void TestClient::OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefLoadHandlerTransitionType) {
-  journal.Add("load-start", frame->GetURL().ToWString());
+  journal.Add("load-start", frame->GetURL().ToWString(), frame->IsMain() ? 1 : 0);
 }
 
 void TestClient::OnLoadEnd(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, int status) {
-  journal.Add("load-end", frame->GetURL().ToWString(), status);
+  journal.Add(frame->IsMain() ? "load-end" : "frame-load-end", frame->GetURL().ToWString(), status);
 }
 
 void TestClient::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefLoadHandlerErrorCode code,
@@ -163,11 +174,24 @@ void TestClient::OnTitleChange(CefRefPtr<CefBrowser>, const CefString& title) {
   journal.Add("title", title.ToWString());
 }
 
-bool TestClient::OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest> request, bool, bool) {
+bool TestClient::OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefRefPtr<CefRequest> request, bool,
+                                bool is_redirect) {
   std::wstring url = request->GetURL().ToWString();
   bool cancel = cancel_navigation && cancel_navigation(url);
-  journal.Add("before-browse", url, cancel ? 1 : 0);
+  journal.Add("before-browse", url, (cancel ? 1 : 0) | (is_redirect ? 2 : 0) | (frame->IsMain() ? 4 : 0));
   return cancel;
+}
+
+void TestClient::OnRenderProcessTerminated(CefRefPtr<CefBrowser>, CefRequestHandlerTerminationStatus status) {
+  journal.Add("terminated", std::wstring(), status);
+}
+
+bool TestClient::OnJSDialog(CefRefPtr<CefBrowser>, const CefString&, CefJSDialogHandlerJSDialogType type,
+                            const CefString& message, const CefString&, CefRefPtr<CefJSDialogCallback>,
+                            bool& suppress_message) {
+  journal.Add("dialog", message.ToWString(), type);
+  suppress_message = true;
+  return false;
 }
 
 void TestClient::GetViewRect(CefRefPtr<CefBrowser>, CefRect& rect) {
@@ -189,8 +213,14 @@ void TestClient::OnPaint(CefRefPtr<CefBrowser>, cef_paint_element_type_t type, c
 
 // ---- EngineScope ----
 
-EngineScope::EngineScope(CefRefPtr<CefApp> app, const std::wstring& folder_name) : folder_(TempFolder(folder_name)) {
+EngineScope::EngineScope(CefRefPtr<CefApp> app, const std::wstring& folder_name)
+    : EngineScope(EngineKind::kInProcess, app, folder_name) {}
+
+EngineScope::EngineScope(EngineKind kind, CefRefPtr<CefApp> app, const std::wstring& folder_name,
+                         const std::wstring& arguments)
+    : folder_(TempFolder(folder_name)) {
   qbase::CreateDirectories(folder_);
+  test_support::UseEngine(kind, arguments);
   CefRefPtr<TestApp> probe(dynamic_cast<TestApp*>(app.get()));
   CefSetSubProcessEntry([probe](const CefMainArgs& args) {
     return CefExecuteProcess(args, probe ? new RendererTestApp(probe) : nullptr, nullptr);
@@ -200,6 +230,8 @@ EngineScope::EngineScope(CefRefPtr<CefApp> app, const std::wstring& folder_name)
   settings.multi_threaded_message_loop = 1;
   settings.cache_path = folder_ + L"cache";
   settings.log_file = folder_ + L"cef.log";
+  // The real engine's log keeps the protocol's traffic, for diagnosis.
+  if (kind == EngineKind::kReal) settings.log_severity = LOGSEVERITY_VERBOSE;
   started_ = CefInitialize(CefMainArgs(::GetModuleHandleW(nullptr)), settings, app, nullptr);
 }
 
@@ -234,6 +266,10 @@ CefWindowInfo WindowlessInfo() {
   CefWindowInfo info;
   info.windowless_rendering_enabled = 1;
   return info;
+}
+
+bool WaitForTitle(TestClient& client, const std::wstring& title, DWORD timeout_ms) {
+  return PumpUntil([&] { return client.journal.HasText("title", title); }, timeout_ms);
 }
 
 }  // namespace engine_test

@@ -12,6 +12,8 @@
 #include "engine/in_process/page.h"
 #include "include/cef_app.h"
 #include "include/cef_client.h"
+#include "tests/support/engine_choice.h"
+#include "tests/support/loopback_http_server.h"
 #include "tests/support/test_support.h"
 
 namespace engine_test {
@@ -22,6 +24,7 @@ void PumpFor(DWORD milliseconds);
 using test_support::FileExists;
 using test_support::IsDirectory;
 using test_support::PumpUntil;
+using test_support::EngineKind;
 using test_support::RemoveTree;
 
 inline std::wstring TempFolder(const std::wstring& name) {
@@ -43,6 +46,7 @@ class Journal {
   std::vector<Entry> Find(const std::string& what);
   int Count(const std::string& what);
   bool Has(const std::string& what) { return Count(what) > 0; }
+  bool HasText(const std::string& what, const std::wstring& text);
 
  private:
   std::mutex lock_;
@@ -115,6 +119,7 @@ class TestClient : public CefClient,
                    public CefLoadHandler,
                    public CefDisplayHandler,
                    public CefRequestHandler,
+                   public CefJSDialogHandler,
                    public CefRenderHandler {
  public:
   Journal journal;
@@ -139,6 +144,7 @@ class TestClient : public CefClient,
   CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
   CefRefPtr<CefDisplayHandler> GetDisplayHandler() override { return this; }
   CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+  CefRefPtr<CefJSDialogHandler> GetJSDialogHandler() override { return this; }
   CefRefPtr<CefRenderHandler> GetRenderHandler() override { return windowless_view ? this : nullptr; }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, CefProcessId source,
                                 CefRefPtr<CefProcessMessage> message) override;
@@ -152,13 +158,21 @@ class TestClient : public CefClient,
   bool DoClose(CefRefPtr<CefBrowser> browser) override;
   void OnBeforeClose(CefRefPtr<CefBrowser> browser) override;
 
+  void OnLoadingStateChange(CefRefPtr<CefBrowser>, bool loading, bool back, bool forward) override;
   void OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefLoadHandlerTransitionType) override;
   void OnLoadEnd(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, int status) override;
   void OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefLoadHandlerErrorCode code, const CefString& text,
                    const CefString& url) override;
   void OnAddressChange(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, const CefString& url) override;
   void OnTitleChange(CefRefPtr<CefBrowser>, const CefString& title) override;
-  bool OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefRequest> request, bool, bool) override;
+  // Numbered 1 when cancelled, + 2 for a redirect, + 4 in the main frame.
+  bool OnBeforeBrowse(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, CefRefPtr<CefRequest> request, bool,
+                      bool is_redirect) override;
+  void OnRenderProcessTerminated(CefRefPtr<CefBrowser>, CefRequestHandlerTerminationStatus status) override;
+  // Suppressed, so that the page goes on.
+  bool OnJSDialog(CefRefPtr<CefBrowser>, const CefString&, CefJSDialogHandlerJSDialogType type,
+                  const CefString& message, const CefString&, CefRefPtr<CefJSDialogCallback>,
+                  bool& suppress_message) override;
 
   void GetViewRect(CefRefPtr<CefBrowser>, CefRect& rect) override;
   void OnPaint(CefRefPtr<CefBrowser>, cef_paint_element_type_t type, const RectList& dirty, const void* buffer,
@@ -168,12 +182,15 @@ class TestClient : public CefClient,
   IMPLEMENT_REFCOUNTING(TestClient);
 };
 
-// Starts the engine with its own UI thread and a log in a fresh folder, its
+// Starts an engine with its own UI thread and a log in a fresh folder, its
 // renderers running a RendererTestApp for |app|; stops it again on
-// destruction.
+// destruction. Without a kind it is the in-process engine; the real one
+// gets |arguments| for its browser program.
 class EngineScope {
  public:
   explicit EngineScope(CefRefPtr<CefApp> app, const std::wstring& folder_name = L"engine_scope");
+  EngineScope(EngineKind kind, CefRefPtr<CefApp> app, const std::wstring& folder_name,
+              const std::wstring& arguments = std::wstring());
   ~EngineScope();
   bool started() const { return started_; }
   const std::wstring& folder() const { return folder_; }
@@ -188,5 +205,7 @@ class EngineScope {
 CefRefPtr<CefBrowser> CreateBrowserAndWait(CefRefPtr<TestClient> client, const CefWindowInfo& info,
                                            const std::wstring& url);
 CefWindowInfo WindowlessInfo();
+// Waits until the page's title is the text given.
+bool WaitForTitle(TestClient& client, const std::wstring& title, DWORD timeout_ms = 15000);
 
 }  // namespace engine_test

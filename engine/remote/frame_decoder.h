@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct IWICImagingFactory;
+
+namespace remote {
+
+// One decoded page picture: BGRA rows, top-down, without padding.
+struct PageFrame {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;
+};
+
+// Turns the browser's base64 JPEG or PNG pictures into BGRA frames: JPEG by
+// a decoder compiled in, PNG through the platform's imaging component. One
+// decoder per thread: it holds that thread's COM objects.
+class FrameDecoder {
+ public:
+  FrameDecoder();
+  ~FrameDecoder();
+  FrameDecoder(const FrameDecoder&) = delete;
+  FrameDecoder& operator=(const FrameDecoder&) = delete;
+
+  // False for anything that is no picture, or one above the bound.
+  [[nodiscard]] bool Decode(const std::string& base64, PageFrame* frame);
+
+  static constexpr int kMaxSide = 16384;
+
+ private:
+  bool com_started_ = false;
+  IWICImagingFactory* factory_ = nullptr;
+};
+
+}  // namespace remote

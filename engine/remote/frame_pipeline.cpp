@@ -1,0 +1,109 @@
+#include "engine/remote/frame_pipeline.h"
+
+#include "base/message_loop_proxy.h"
+
+namespace remote {
+
+namespace {
+thread_local FrameDecoder* t_decoder = nullptr;
+}  // namespace
+
+class FramePipeline::DecoderThread : public qbase::FrameworkThread {
+ public:
+  DecoderThread() : FrameworkThread("EngineFrames") {}
+  ~DecoderThread() override { Stop(); }
+
+ protected:
+  void Init() override {
+    decoder_ = std::make_unique<FrameDecoder>();
+    t_decoder = decoder_.get();
+  }
+  void Cleanup() override {
+    t_decoder = nullptr;
+    decoder_.reset();
+  }
+
+ private:
+  std::unique_ptr<FrameDecoder> decoder_;
+};
+
+FrameSink::Counts FrameSink::counts() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return counts_;
+}
+
+void FrameSink::CountPresented() {
+  std::lock_guard<std::mutex> guard(lock_);
+  ++counts_.presented;
+}
+
+FramePipeline::FramePipeline() = default;
+
+FramePipeline::~FramePipeline() { Stop(); }
+
+bool FramePipeline::Start() {
+  if (thread_) return true;
+  auto thread = std::make_unique<DecoderThread>();
+  if (!thread->StartWithLoop(qbase::LoopKind::kDefault)) return false;
+  std::lock_guard<std::mutex> guard(lock_);
+  proxy_ = thread->message_loop_proxy();
+  thread_ = std::move(thread);
+  return proxy_ != nullptr;
+}
+
+void FramePipeline::Stop() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    proxy_.reset();
+  }
+  thread_.reset();
+}
+
+void FramePipeline::Submit(const std::shared_ptr<FrameSink>& sink, std::string base64, int frame_number) {
+  if (!sink) return;
+  // Acknowledged on arrival: the browser takes its next picture while this
+  // one is decoded, and only the newest waiting picture is decoded at all.
+  if (frame_number >= 0 && sink->acknowledge_) sink->acknowledge_(frame_number);
+  bool post = false;
+  {
+    std::lock_guard<std::mutex> guard(sink->lock_);
+    ++sink->counts_.received;
+    if (sink->waiting_) {
+      ++sink->counts_.dropped;
+    } else {
+      post = true;
+    }
+    sink->waiting_ = true;
+    sink->data_ = std::move(base64);
+  }
+  if (!post) return;
+  std::shared_ptr<qbase::MessageLoopProxy> proxy;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    proxy = proxy_;
+  }
+  std::shared_ptr<FrameSink> target = sink;
+  if (!proxy || !proxy->PostTask([this, target] { DecodeNext(target); })) {
+    std::lock_guard<std::mutex> guard(sink->lock_);
+    sink->waiting_ = false;
+  }
+}
+
+void FramePipeline::DecodeNext(const std::shared_ptr<FrameSink>& sink) {
+  std::string data;
+  {
+    std::lock_guard<std::mutex> guard(sink->lock_);
+    if (!sink->waiting_) return;
+    sink->waiting_ = false;
+    data.swap(sink->data_);
+  }
+  auto frame = std::make_shared<PageFrame>();
+  bool decoded = !sink->closed_ && t_decoder && t_decoder->Decode(data, frame.get());
+  {
+    std::lock_guard<std::mutex> guard(sink->lock_);
+    ++(decoded ? sink->counts_.decoded : sink->counts_.failed);
+  }
+  if (decoded && !sink->closed_ && sink->deliver_) sink->deliver_(frame);
+}
+
+}  // namespace remote

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "base/framework_thread.h"
+#include "engine/remote/frame_decoder.h"
+
+namespace remote {
+
+// Where one page's pictures go: the browser it belongs to hands over how a
+// picture is acknowledged (on the reading thread, as it arrives) and where a
+// decoded one goes (on the pipeline's thread). Only the newest picture
+// waits; an older one still waiting is dropped, so a slow moment never
+// builds up a backlog of stale pictures.
+class FrameSink {
+ public:
+  using Acknowledge = std::function<void(int frame_number)>;
+  using Deliver = std::function<void(std::shared_ptr<const PageFrame> frame)>;
+
+  FrameSink(Acknowledge acknowledge, Deliver deliver)
+      : acknowledge_(std::move(acknowledge)), deliver_(std::move(deliver)) {}
+
+  // Once closed, pictures are acknowledged and dropped.
+  void Close() { closed_ = true; }
+
+  struct Counts {
+    int received = 0;
+    int dropped = 0;
+    int decoded = 0;
+    int failed = 0;
+    int presented = 0;
+  };
+  Counts counts();
+  // The owner showed a delivered picture.
+  void CountPresented();
+
+ private:
+  friend class FramePipeline;
+
+  Acknowledge acknowledge_;
+  Deliver deliver_;
+  std::atomic<bool> closed_{false};
+  std::mutex lock_;
+  bool waiting_ = false;
+  std::string data_;
+  Counts counts_;
+};
+
+// The engine's one thread that decodes page pictures.
+class FramePipeline {
+ public:
+  FramePipeline();
+  ~FramePipeline();
+  FramePipeline(const FramePipeline&) = delete;
+  FramePipeline& operator=(const FramePipeline&) = delete;
+
+  bool Start();
+  void Stop();
+  // Any thread: a picture for the sink, as the protocol carries it.
+  void Submit(const std::shared_ptr<FrameSink>& sink, std::string base64, int frame_number);
+
+ private:
+  class DecoderThread;
+  void DecodeNext(const std::shared_ptr<FrameSink>& sink);
+
+  std::unique_ptr<DecoderThread> thread_;
+  std::mutex lock_;
+  std::shared_ptr<qbase::MessageLoopProxy> proxy_;
+};
+
+}  // namespace remote

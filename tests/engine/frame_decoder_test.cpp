@@ -1,0 +1,118 @@
+#include <windows.h>
+// After the system types it uses.
+#include <wincrypt.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#define STBIW_WINDOWS_UTF8
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+#include "engine/remote/frame_decoder.h"
+
+namespace {
+
+constexpr int kWidth = 64;
+constexpr int kHeight = 48;
+
+// Four flat quarters, far apart in every channel: red, green, blue, white.
+uint32_t QuarterColor(int x, int y) {
+  const bool right = x >= kWidth / 2;
+  const bool bottom = y >= kHeight / 2;
+  if (!right && !bottom) return 0xFFFF0000;
+  if (right && !bottom) return 0xFF00FF00;
+  if (!right && bottom) return 0xFF0000FF;
+  return 0xFFFFFFFF;
+}
+
+std::string Base64(const std::vector<BYTE>& data) {
+  DWORD length = 0;
+  const DWORD flags = CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF;
+  ::CryptBinaryToStringA(data.data(), static_cast<DWORD>(data.size()), flags, nullptr, &length);
+  std::string text(length, '\0');
+  ::CryptBinaryToStringA(data.data(), static_cast<DWORD>(data.size()), flags, &text[0], &length);
+  text.resize(length);
+  return text;
+}
+
+// The quarters as a JPEG file of the browser's usual quality.
+std::vector<BYTE> QuartersJpeg() {
+  std::vector<BYTE> rgb(kWidth * kHeight * 3);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const uint32_t color = QuarterColor(x, y);
+      BYTE* pixel = &rgb[(y * kWidth + x) * 3];
+      pixel[0] = (color >> 16) & 0xFF;
+      pixel[1] = (color >> 8) & 0xFF;
+      pixel[2] = color & 0xFF;
+    }
+  }
+  std::vector<BYTE> file;
+  stbi_write_jpg_to_func(
+      [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<BYTE>*>(context);
+        out->insert(out->end(), static_cast<BYTE*>(data), static_cast<BYTE*>(data) + size);
+      },
+      &file, kWidth, kHeight, 3, rgb.data(), 80);
+  return file;
+}
+
+uint32_t PixelAt(const remote::PageFrame& frame, int x, int y) {
+  const uint8_t* p = &frame.pixels[(static_cast<size_t>(y) * frame.width + x) * 4];
+  return static_cast<uint32_t>(p[3]) << 24 | p[2] << 16 | p[1] << 8 | p[0];
+}
+
+bool Near(uint32_t a, uint32_t b) {
+  for (int shift = 0; shift < 32; shift += 8) {
+    if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 24) return false;
+  }
+  return true;
+}
+
+TEST(FrameDecoder, JpegPicturesBecomeOpaqueBgraInTheirOwnColours) {
+  remote::FrameDecoder decoder;
+  remote::PageFrame frame;
+  ASSERT_TRUE(decoder.Decode(Base64(QuartersJpeg()), &frame));
+  ASSERT_EQ(frame.width, kWidth);
+  ASSERT_EQ(frame.height, kHeight);
+  ASSERT_EQ(frame.pixels.size(), static_cast<size_t>(kWidth * kHeight * 4));
+  // Away from the quarters' edges, where JPEG blurs.
+  for (int y = 4; y < kHeight; y += kHeight / 2) {
+    for (int x = 4; x < kWidth; x += kWidth / 2) {
+      EXPECT_TRUE(Near(PixelAt(frame, x, y), QuarterColor(x, y)))
+          << std::hex << PixelAt(frame, x, y) << " at " << std::dec << x << "," << y;
+    }
+  }
+}
+
+TEST(FrameDecoder, BrokenPicturesAreRefusedWithoutHarm) {
+  remote::FrameDecoder decoder;
+  remote::PageFrame frame;
+  EXPECT_FALSE(decoder.Decode("", &frame));
+  EXPECT_FALSE(decoder.Decode("not base64 at all!", &frame));
+  EXPECT_FALSE(decoder.Decode("/9j/", &frame)) << "a JPEG's first bytes alone";
+  EXPECT_TRUE(frame.pixels.empty());
+  // Cut short anywhere, or with a stretch overwritten, a picture either
+  // decodes to a frame whose pixels match its size or is refused.
+  const std::vector<BYTE> bytes = QuartersJpeg();
+  ASSERT_GT(bytes.size(), 100u);
+  for (size_t cut = 3; cut < bytes.size(); cut += bytes.size() / 23 + 1) {
+    remote::PageFrame part;
+    if (decoder.Decode(Base64(std::vector<BYTE>(bytes.begin(), bytes.begin() + cut)), &part)) {
+      EXPECT_EQ(part.pixels.size(), static_cast<size_t>(part.width) * part.height * 4);
+    }
+    std::vector<BYTE> damaged = bytes;
+    for (size_t i = cut; i < damaged.size() && i < cut + 64; ++i) damaged[i] = static_cast<BYTE>(i * 151);
+    remote::PageFrame garbled;
+    if (decoder.Decode(Base64(damaged), &garbled)) {
+      EXPECT_EQ(garbled.pixels.size(), static_cast<size_t>(garbled.width) * garbled.height * 4);
+    }
+  }
+}
+
+}  // namespace
