@@ -39,8 +39,9 @@ class CefV8Value : public virtual CefBaseRefCounted {
   virtual CefString GetStringValue() = 0;
   // Null when the member is missing or this is no object.
   virtual CefRefPtr<CefV8Value> GetValue(const CefString& key) = 0;
-  // Runs a function in the current context; null when it threw or could not
-  // run.
+  // Runs a function in the current context; null when it could not run.
+  // One that threw gives null, or, where the engine hands the result over
+  // later, a value that turns out undefined when looked at.
   virtual CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments) = 0;
 };
 
