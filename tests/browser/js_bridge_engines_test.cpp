@@ -182,12 +182,13 @@ CefJSBridge::NativeFunction Echo() {
 
 TEST_P(JsBridgeOnEngines, CallShapesTheirAnswersAndRefusalsThrownSynchronously) {
   RunAsUiThread([this] {
+    // Before the engine: its shutdown still runs callbacks that reach these.
+    Records records;
     TestSkin skin;
     EngineScope engine(L"bridge_engines_shapes", false, kind());
     ASSERT_TRUE(engine.started());
     TestSite site(kind());
     ASSERT_TRUE(site.Start());
-    Records records;
     // Every wrong shape a page can give "call" and "register", and the right ones.
     site.Page("/shapes", Html(R"JS(<iframe id='gone' src='/blank'></iframe><script>
 const Q = QivCefWebInstance;
@@ -317,14 +318,15 @@ onload = () => {
 
 TEST_P(JsBridgeOnEngines, TenThousandCallsAreEachAnsweredOnceInOrder) {
   RunAsUiThread([this] {
+    // Before the engine: its shutdown still runs callbacks that reach these.
+    Records records;
+    std::mutex lock;
+    std::vector<int> order;
     TestSkin skin;
     EngineScope engine(L"bridge_engines_many", false, kind());
     TestSite site(kind());
     ASSERT_TRUE(site.Start());
     constexpr int kCalls = 10000;
-    Records records;
-    std::mutex lock;
-    std::vector<int> order;
     // The page reports once all answers are in, and again for any extra one.
     site.Page("/many", Html(R"JS(<script>
 const got = [];
@@ -365,14 +367,19 @@ for (let i = 0; i < 10000; ++i) {
 
 TEST_P(JsBridgeOnEngines, PageFunctionsBelongToFramesOfTheirOwnOriginsAndGoWithTheirPages) {
   RunAsUiThread([this] {
+    // Before the engine: its shutdown still runs callbacks that reach these.
+    Records records;
+    CefJSBridge::ReportResult kept;
+    std::map<int, std::vector<std::string>> results;
+    auto collect = [&results](int key) {
+      return [&results, key](const std::string& result) { results[key].push_back(result); };
+    };
     TestSkin skin;
     EngineScope engine(L"bridge_engines_frames", false, kind());
     TestSite site(kind());
     ASSERT_TRUE(site.Start());
     OtherOrigin first(kind());
     OtherOrigin second(kind());
-    Records records;
-    CefJSBridge::ReportResult kept;
     const std::string child_html = Html(R"JS(<script>
 const who = location.pathname.slice(7);
 T.throws(() => QivCefWebInstance.register('f', (got) => ({who, got})));
@@ -473,10 +480,6 @@ T.flush(200);
     EXPECT_NE(frame_a, browser.browser()->GetMainFrame()->GetIdentifier());
 
     // Native code calls the frames' functions and hears each answer once.
-    std::map<int, std::vector<std::string>> results;
-    auto collect = [&results](int key) {
-      return [&results, key](const std::string& result) { results[key].push_back(result); };
-    };
     ASSERT_TRUE(control->CallJsFunction(L"f", "{\"x\":[1,2]}", collect(1)));
     ASSERT_TRUE(control->CallJsFunction(L"f", "7", collect(2), frame_a));
     ASSERT_TRUE(control->CallJsFunction(L"f", "\"\\u4f60\"", collect(3), frame_b));
@@ -530,12 +533,13 @@ T.flush(200);
 
 TEST_P(JsBridgeOnEngines, OriginLimitedFunctionsAnswerOnlyTheirOriginsWhereverTheCallerSits) {
   RunAsUiThread([this] {
+    // Before the engine: its shutdown still runs callbacks that reach these.
+    Records records;
     TestSkin skin;
     EngineScope engine(L"bridge_engines_origins", false, kind());
     TestSite site(kind());
     ASSERT_TRUE(site.Start());
     OtherOrigin foreign(kind());
-    Records records;
     const std::string calls = Html(R"JS(<script>
 const n = Number(location.pathname.slice(7));
 QivCefWebInstance.call('Limited', T.cb(n));
@@ -579,11 +583,15 @@ QivCefWebInstance.call('Open', T.cb(n + 50));
 // thread runs its own tasks between the answers of a flood.
 TEST_P(JsBridgeOnEngines, HugeDeepAndFloodingCallsAreAnsweredAndTheClientKeepsRunning) {
   RunAsUiThread([this] {
+    // Before the engine: its shutdown still runs callbacks that reach these.
+    Records records;
+    std::atomic<int> counted{0};
+    std::atomic<int> counted_at_probe{-1};
+    CefJSBridge::ReportResult kept;
     TestSkin skin;
     EngineScope engine(L"bridge_engines_bad", false, kind());
     TestSite site(kind());
     ASSERT_TRUE(site.Start());
-    Records records;
     constexpr int kFlood = 5000;
     constexpr int kDepth = 100000;
     site.Page("/bad", Html(R"JS(<script>
@@ -618,8 +626,6 @@ for (let i = 0; i < 5000; ++i) Q.call('Count', () => { if (++answered === 5000) 
     BrowserUnderTest browser;
     ASSERT_TRUE(browser.ready());
     qiv_comp::CefControlBase* control = browser.control();
-    std::atomic<int> counted{0};
-    std::atomic<int> counted_at_probe{-1};
     ASSERT_TRUE(control->RegisterNativeFunction(L"Record", records.Native(), false));
     ASSERT_TRUE(control->RegisterNativeFunction(L"Echo", Echo(), false));
     ASSERT_TRUE(control->RegisterNativeFunction(
@@ -671,7 +677,6 @@ for (let i = 0; i < 5000; ++i) Q.call('Count', () => { if (++answered === 5000) 
     // A page that closes itself with a call out: the late answer goes
     // nowhere and the client goes on.
     if (!real()) return;
-    CefJSBridge::ReportResult kept;
     ASSERT_TRUE(control->RegisterNativeFunction(
         L"Keep", [&kept](const std::string&, CefJSBridge::ReportResult report) { kept = report; }, false));
     site.Page("/closing", Html("<script>QivCefWebInstance.call('Keep', T.cb(5)); setTimeout(() => close(), 50);</script>"));
