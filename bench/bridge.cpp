@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "base/framework_thread.h"
@@ -24,6 +26,9 @@
 #include "engine/in_process/engine_state.h"
 #include "engine/in_process/page.h"
 #include "engine/in_process/v8_value_impl.h"
+#include "engine/remote/remote_engine_state.h"
+#include "tests/support/engine_choice.h"
+#include "tests/support/loopback_http_server.h"
 
 namespace {
 
@@ -177,6 +182,124 @@ void Print(const char* name, const Figures& figures) {
   std::printf("%s_latency_p99: %.1f us\n", name, Percentile(figures.latencies_us, 0.99));
 }
 
+// The page's own round trips: each call's time from the call to its
+// callback, the next call made from the callback.
+const char kBridgePage[] = R"(<!doctype html><script>
+window.runBridge = (count) => new Promise((resolve) => {
+  const times = [];
+  const begun = performance.now();
+  let sent = begun;
+  const next = () => QivCefWebInstance.call('Echo', {n: 1}, () => {
+    const now = performance.now();
+    times.push((now - sent) * 1000);
+    if (times.length >= count) return resolve(JSON.stringify({times, seconds: (now - begun) / 1000}));
+    sent = performance.now();
+    next();
+  });
+  next();
+});
+</script>)";
+
+// Runs |work| on a thread of its own while the UI thread goes on with its tasks.
+template <typename Work>
+bool OffTheUiThread(Work work) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    work();
+    done = true;
+  });
+  bool finished = RunUntil([&] { return done.load(); }, 120000);
+  worker.join();
+  return finished;
+}
+
+// A page's call through the bridge on the real engine, answered by a native
+// function, against a bare protocol round trip to the same page.
+int RunRealEngine(std::vector<std::string>* ratios) {
+  if (test_support::TestBrowserProgram().empty()) {
+    std::printf("real_engine: skipped, no browser program\n");
+    return 0;
+  }
+  test_support::LoopbackHttpServer server;
+  if (!server.Start()) return 1;
+  server.Page("/bridge", kBridgePage);
+  test_support::UseEngine(test_support::EngineKind::kReal);
+  CefSettings settings;
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  if (!qiv_comp::CefManager::Instance()->Initialize(std::wstring(temp) + L"tarnwell_bench_bridge_real\\", settings,
+                                                     true)) {
+    return 1;
+  }
+  auto control = std::make_unique<qiv_comp::CefControl>();
+  control->Init();
+  if (!RunUntil([&] { return control->GetBrowser() != nullptr; }, 30000)) return 1;
+  control->RegisterNativeFunction(
+      L"Echo", [](const std::string& params, qiv_comp::CefJSBridge::ReportResult report) { report(false, params); },
+      false);
+  control->LoadURL(server.WideUrl("/bridge"));
+  CefRefPtr<CefBrowser> browser = control->GetBrowser();
+  bool ready = false;
+  OffTheUiThread([&] {
+    for (int i = 0; i < 300 && !ready; ++i) {
+      ready = remote::EvaluateInPage(browser, L"typeof runBridge") == L"function";
+      if (!ready) ::Sleep(100);
+    }
+  });
+  if (!ready) return 1;
+
+  constexpr int kRealTrips = 500;
+  Figures bridge;
+  Figures bare;
+  auto bridge_round = [&] {
+    std::wstring text;
+    OffTheUiThread([&] { text = remote::EvaluateInPage(browser, L"runBridge(" + std::to_wstring(kRealTrips) + L")", 120000); });
+    // {"times":[...],"seconds":s}
+    size_t open = text.find(L'[');
+    size_t close = text.find(L']');
+    size_t seconds_at = text.find(L"\"seconds\":");
+    if (open == std::wstring::npos || close == std::wstring::npos || seconds_at == std::wstring::npos) return false;
+    std::wstring list = text.substr(open + 1, close - open - 1);
+    for (size_t at = 0; at < list.size();) {
+      size_t comma = list.find(L',', at);
+      bridge.latencies_us.push_back(std::wcstod(list.substr(at, comma - at).c_str(), nullptr));
+      at = comma == std::wstring::npos ? list.size() : comma + 1;
+    }
+    bridge.trips_per_second.push_back(kRealTrips / std::wcstod(text.c_str() + seconds_at + 10, nullptr));
+    return true;
+  };
+  auto bare_round = [&] {
+    std::vector<double> times;
+    OffTheUiThread([&] { times = remote::TimeConstantEvaluations(browser, kRealTrips); });
+    if (times.empty()) return false;
+    double total = 0;
+    for (double time : times) total += time;
+    bare.latencies_us.insert(bare.latencies_us.end(), times.begin(), times.end());
+    bare.trips_per_second.push_back(kRealTrips / (total / 1e6));
+    return true;
+  };
+  // A warm-up of each, then the rounds alternating.
+  bool ok = bridge_round() && bare_round();
+  bridge = Figures();
+  bare = Figures();
+  for (int round = 0; ok && round < kRounds; ++round) ok = bridge_round() && bare_round();
+  control.reset();
+  qiv_comp::CefManager::Instance()->Shutdown();
+  RunUntil([] { return qiv_comp::CefManager::Instance()->GetBrowserCount() <= 0; }, 5000);
+  test_support::UseEngine(test_support::EngineKind::kInProcess);
+  if (!ok) return 1;
+  Print("real_bridge", bridge);
+  Print("real_bare_protocol", bare);
+  char line[160];
+  std::snprintf(line, sizeof(line), "ratio_latency_median_real_bridge_to_bare_protocol: %.2f x",
+                bench::Median(bridge.latencies_us) / bench::Median(bare.latencies_us));
+  ratios->push_back(line);
+  std::snprintf(line, sizeof(line), "ratio_latency_p99_real_bridge_to_bare_protocol: %.2f x",
+                Percentile(bridge.latencies_us, 0.99) / Percentile(bare.latencies_us, 0.99));
+  ratios->push_back(line);
+  return 0;
+}
+
 int RunBenchmark() {
   CefSettings settings;
   wchar_t temp[MAX_PATH] = {};
@@ -229,9 +352,16 @@ int RunBenchmark() {
   for (int round = 0; round < kRounds; ++round) {
     if (!all_rounds()) return 1;
   }
+  control.reset();
+  qiv_comp::CefManager::Instance()->Shutdown();
+  RunUntil([] { return qiv_comp::CefManager::Instance()->GetBrowserCount() <= 0; }, 2000);
+
   Print("bridge", bridge);
   Print("ping_pong", ping_pong);
   Print("relay_through_ui_thread", relay);
+  // The real engine's figures follow the in-process ones; the ratios come last.
+  std::vector<std::string> real_ratios;
+  const int real = RunRealEngine(&real_ratios);
   auto ratio = [](const char* name, const Figures& over, const Figures& under) {
     std::printf("ratio_latency_median_%s: %.2f x\n", name,
                 bench::Median(over.latencies_us) / bench::Median(under.latencies_us));
@@ -241,11 +371,8 @@ int RunBenchmark() {
   ratio("relay_to_ping_pong", relay, ping_pong);
   ratio("bridge_to_relay", bridge, relay);
   ratio("bridge_to_ping_pong", bridge, ping_pong);
-
-  control.reset();
-  qiv_comp::CefManager::Instance()->Shutdown();
-  RunUntil([] { return qiv_comp::CefManager::Instance()->GetBrowserCount() <= 0; }, 2000);
-  return 0;
+  for (const std::string& line : real_ratios) std::printf("%s\n", line.c_str());
+  return real;
 }
 
 // The process's main thread as the application's UI thread.

@@ -32,55 +32,58 @@ namespace {
 
 constexpr char kInvalidArguments[] = "Invalid arguments.";
 
-bool IsString(const CefV8ValueList& arguments, size_t index) {
-  return arguments.size() > index && arguments[index] && arguments[index]->IsString();
-}
-
-bool IsFunction(const CefV8ValueList& arguments, size_t index) {
-  return arguments.size() > index && arguments[index] && arguments[index]->IsFunction();
-}
-
 }  // namespace
 
-bool CefJSHandler::Execute(const CefString& name, CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments,
-                           CefRefPtr<CefV8Value>& retval, CefString& exception) {
-  if (arguments.size() < 2) {
-    exception = kInvalidArguments;
-    return false;
-  }
-  if (!js_bridge_) return false;
+bool CefJSHandler::GetArgumentCheck(const CefString& name, CefV8ArgumentCheck& check) {
+  using Kind = CefV8ArgumentCheck::Kind;
   if (name == "call") {
-    CefString params;
-    CefRefPtr<CefV8Value> callback;
-    if (IsString(arguments, 0) && IsFunction(arguments, 1)) {
-      params = "{}";
-      callback = arguments[1];
-    } else if (arguments.size() >= 3 && IsString(arguments, 0) && IsString(arguments, 1) && IsFunction(arguments, 2)) {
-      params = arguments[1]->GetStringValue();
-      callback = arguments[2];
-    } else {
-      exception = kInvalidArguments;
-      return false;
-    }
-    const CefString function_name = arguments[0]->GetStringValue();
-    if (!js_bridge_->CallNative(function_name, params, callback)) {
-      exception = "Failed to call function " + function_name.ToString() + ".";
-      return false;
-    }
+    // A name and a callback, or a name, the value's JSON text and a callback.
+    check.shapes = {{Kind::kString, Kind::kFunction}, {Kind::kString, Kind::kString, Kind::kFunction}};
+    check.refusal = kInvalidArguments;
+    check.failure = "Failed to call function %s.";
+    check.unique = false;
     return true;
   }
   if (name == "register") {
-    if (!IsString(arguments, 0) || !IsFunction(arguments, 1)) {
-      exception = kInvalidArguments;
-      return false;
-    }
-    if (!js_bridge_->RegisterJsFunction(arguments[0]->GetStringValue(), arguments[1], false)) {
-      exception = "Failed to register function.";
+    check.shapes = {{Kind::kString, Kind::kFunction}};
+    check.refusal = kInvalidArguments;
+    check.failure = "Failed to register function.";
+    // One function of a name per frame.
+    check.unique = true;
+    return true;
+  }
+  return false;
+}
+
+bool CefJSHandler::Execute(const CefString& name, CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments,
+                           CefRefPtr<CefV8Value>& retval, CefString& exception) {
+  // The same check the page makes where the engine checks calls there.
+  CefV8ArgumentCheck check;
+  if (!GetArgumentCheck(name, check)) {
+    if (arguments.size() < 2) exception = kInvalidArguments;
+    return false;
+  }
+  const int shape = check.Match(arguments);
+  if (shape < 0) {
+    exception = check.refusal;
+    return false;
+  }
+  if (!js_bridge_) return false;
+  const CefString first = arguments[0]->GetStringValue();
+  if (name == "call") {
+    const bool with_value = shape == 1;
+    const CefString params = with_value ? arguments[1]->GetStringValue() : CefString("{}");
+    if (!js_bridge_->CallNative(first, params, arguments[with_value ? 2 : 1])) {
+      exception = check.FailureFor(first);
       return false;
     }
     return true;
   }
-  return false;
+  if (!js_bridge_->RegisterJsFunction(first, arguments[1], false)) {
+    exception = check.FailureFor(first);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace qiv_comp

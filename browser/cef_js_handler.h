@@ -20,6 +20,10 @@ class CefJSHandler : public CefV8Handler {
   CefJSHandler() = default;
   void AttachJSBridge(std::shared_ptr<CefJSBridge> bridge) { js_bridge_ = std::move(bridge); }
 
+  // The call shapes of "call" and "register", their refusal and failure
+  // texts: Execute checks calls against them, and so does the page itself
+  // where the engine runs Execute after the page's call has returned.
+  bool GetArgumentCheck(const CefString& name, CefV8ArgumentCheck& check) override;
   // Wrong argument shapes throw "Invalid arguments." in the page; the
   // return value is never set, results come through the callback.
   bool Execute(const CefString& name, CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "include/cef_base.h"
@@ -38,14 +39,41 @@ class CefV8Value : public virtual CefBaseRefCounted {
   virtual CefString GetStringValue() = 0;
   // Null when the member is missing or this is no object.
   virtual CefRefPtr<CefV8Value> GetValue(const CefString& key) = 0;
-  // Runs a function in the current context; null when it threw or could not
-  // run.
+  // Runs a function in the current context; null when it could not run.
+  // One that threw gives null, or, where the engine hands the result over
+  // later, a value that turns out undefined when looked at.
   virtual CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments) = 0;
+};
+
+// The calls a native function accepts, declared by its handler. Engines whose
+// pages cannot wait for Execute (it runs later, elsewhere) make the same check
+// in the page, so that the page sees the refusal thrown by its own call.
+struct CefV8ArgumentCheck {
+  enum Kind { kAny, kString, kFunction };
+  // Kinds of the leading arguments; further arguments may be anything.
+  std::vector<std::vector<Kind>> shapes;
+  // Thrown when the arguments fit no shape.
+  CefString refusal;
+  // Thrown when the call fits but cannot be handed on (the page's frame is
+  // gone, or, with |unique|, its first argument was taken by an earlier call
+  // of the same page); "%s" stands for the first argument.
+  CefString failure;
+  bool unique = false;
+
+  // The index of the first shape the arguments fit, or -1.
+  int Match(const CefV8ValueList& arguments) const;
+  CefString FailureFor(const CefString& first_argument) const;
 };
 
 // Native code behind the "native function" declarations of an extension.
 class CefV8Handler : public virtual CefBaseRefCounted {
  public:
+  // The check of calls of |name|; false when the engine makes none.
+  virtual bool GetArgumentCheck(const CefString& name, CefV8ArgumentCheck& check) {
+    (void)name;
+    (void)check;
+    return false;
+  }
   // True when handled; a non-empty exception is thrown in the page.
   virtual bool Execute(const CefString& name, CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments,
                        CefRefPtr<CefV8Value>& retval, CefString& exception) = 0;

@@ -33,10 +33,34 @@ const char kApi[] = R"JS((() => {
     return k === 'any' || k === t || (k === 'object' && (t === 'array' || t === 'function'));
   });
   const checks = @CHECKS@;
+  // Whether this world's frame is gone (a removed frame's window, a page
+  // that closed itself), read through the getter the page started with.
+  const closed = (() => {
+    for (let o = globalThis; o; o = Object.getPrototypeOf(o)) {
+      const d = Object.getOwnPropertyDescriptor(o, 'closed');
+      if (d && d.get) return () => d.get.call(globalThis);
+    }
+    return () => false;
+  })();
+  const taken = new Map();
+  const failure = (check, first) => {
+    const text = String(check.failure), at = text.indexOf('%s');
+    return new Error(at < 0 ? text : text.slice(0, at) + first + text.slice(at + 2));
+  };
   const api = Object.freeze({
     native(extension, fn, self, args) {
       const check = (checks[extension] || {})[fn];
-      if (check && !check.shapes.some((shape) => fits(args, shape))) throw new Error(check.refusal);
+      if (check) {
+        if (!check.shapes.some((shape) => fits(args, shape))) throw new Error(check.refusal);
+        const first = String(args[0]);
+        if (typeof send !== 'function' || closed()) throw failure(check, first);
+        if (check.unique) {
+          const key = extension + '/' + fn;
+          if (!taken.has(key)) taken.set(key, new Set());
+          if (taken.get(key).has(first)) throw failure(check, first);
+          taken.get(key).add(first);
+        }
+      }
       send(JSON.stringify({extension, fn, self: describe(self), args: Array.from(args, describe)}));
     },
     run(f) {
@@ -82,6 +106,29 @@ std::wstring PageBridge::Transform(const std::wstring& code, int extension, cons
   }
   result += code.substr(copied);
   return result;
+}
+
+std::string PageBridge::Checks(CefRefPtr<CefV8Handler> handler, const std::vector<std::wstring>& natives) {
+  Json checks = Json::object();
+  for (const std::wstring& name : natives) {
+    CefV8ArgumentCheck check;
+    if (!handler || !handler->GetArgumentCheck(name, check)) continue;
+    Json shapes = Json::array();
+    for (const auto& shape : check.shapes) {
+      Json kinds = Json::array();
+      for (CefV8ArgumentCheck::Kind kind : shape) {
+        kinds.push_back(kind == CefV8ArgumentCheck::kString     ? "string"
+                        : kind == CefV8ArgumentCheck::kFunction ? "function"
+                                                                : "any");
+      }
+      shapes.push_back(kinds);
+    }
+    checks[qbase::UTF16ToUTF8(name)] = {{"shapes", shapes},
+                                        {"refusal", check.refusal.ToString()},
+                                        {"failure", check.failure.ToString()},
+                                        {"unique", check.unique}};
+  }
+  return DumpJson(checks);
 }
 
 std::string PageBridge::Script(const std::string& token, const std::vector<Extension>& extensions) {

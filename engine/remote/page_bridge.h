@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "include/cef_v8.h"
+
 namespace remote {
 
 // The part of the engine that lives in every page's own script world: a
@@ -14,9 +16,13 @@ struct PageBridge {
   struct Extension {
     std::wstring code;
     // The declared natives' argument checks, as the page stub runs them:
-    // a JSON object {"name": {"shapes": [[kind, ...], ...], "refusal": text}}.
+    // a JSON object {"name": {"shapes": [[kind, ...], ...], "refusal": text,
+    // "failure": text, "unique": bool}}.
     std::string checks = "{}";
   };
+
+  // The checks of |natives| as their handler declares them, in that form.
+  static std::string Checks(CefRefPtr<CefV8Handler> handler, const std::vector<std::wstring>& natives);
 
   // Names that no page uses by chance: the binding and the engine's object.
   static std::string BindingName(const std::string& token);

@@ -698,6 +698,25 @@ bool RemoteEngine::Evaluate(const std::string& session, int context_id, const st
   return true;
 }
 
+bool RemoteEngine::EvaluateAsync(const std::string& session, int context_id, const std::string& expression,
+                                 std::function<void(bool ok, const Json& value)> done) {
+  std::shared_ptr<ProtocolClient> protocol;
+  {
+    std::lock_guard<std::mutex> guard(protocol_lock_);
+    protocol = protocol_;
+  }
+  if (!protocol || !done) return false;
+  Json params = {{"expression", expression}, {"contextId", context_id}, {"returnByValue", true}};
+  return protocol->Send("Runtime.evaluate", std::move(params), session, [done](const Json* result, const std::string&) {
+    if (!result || JsonMember(*result, "exceptionDetails")) {
+      done(false, Json());
+      return;
+    }
+    const Json* inner = JsonMember(JsonObject(*result, "result"), "value");
+    done(true, inner ? *inner : Json());
+  });
+}
+
 void RemoteEngine::EvaluateLater(const std::string& session, int context_id, const std::string& expression) {
   CommandFromAnyThread("Runtime.evaluate", {{"expression", expression}, {"contextId", context_id}}, session);
 }

@@ -84,6 +84,8 @@ class RemoteEngine : public PageServices, public RendererChannel {
   void History(int browser_id, int step) override;
   bool Evaluate(const std::string& session, int context_id, const std::string& expression, unsigned long timeout_ms,
                 Json* value) override;
+  bool EvaluateAsync(const std::string& session, int context_id, const std::string& expression,
+                     std::function<void(bool ok, const Json& value)> done) override;
   void EvaluateLater(const std::string& session, int context_id, const std::string& expression) override;
 
   // Inspection, any thread.

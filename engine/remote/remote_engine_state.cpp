@@ -110,6 +110,31 @@ std::wstring EvaluateInPage(CefRefPtr<CefBrowser> browser, const std::wstring& e
   return slot->value;
 }
 
+std::vector<double> TimeConstantEvaluations(CefRefPtr<CefBrowser> browser, int count) {
+  std::vector<double> times;
+  std::string session = SessionOf(browser);
+  std::shared_ptr<RemoteEngine> engine = RemoteEngine::Get();
+  // Shared with the answers, which may come after a wait gave up.
+  auto done = std::make_shared<qbase::UniqueKernelHandle>(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (session.empty() || !engine || !*done) return times;
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  for (int i = 0; i < count; ++i) {
+    LARGE_INTEGER start;
+    LARGE_INTEGER end;
+    ::QueryPerformanceCounter(&start);
+    Json params = {{"expression", "1"}, {"returnByValue", true}};
+    if (!engine->CommandFromAnyThread("Runtime.evaluate", std::move(params), session,
+                                      [done](const Json*, const std::string&) { ::SetEvent(done->get()); }) ||
+        ::WaitForSingleObject(done->get(), 10000) != WAIT_OBJECT_0) {
+      return std::vector<double>();
+    }
+    ::QueryPerformanceCounter(&end);
+    times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
+  }
+  return times;
+}
+
 FrameSink::Counts FrameCounts(CefRefPtr<CefBrowser> browser) {
   auto counts = std::make_shared<FrameSink::Counts>();
   if (!browser) return *counts;

@@ -27,6 +27,10 @@ bool CrashRenderer(CefRefPtr<CefBrowser> browser);
 // The value of a script expression in the page's main frame, as text (JSON
 // for what is no string); empty on failure or after the time given.
 std::wstring EvaluateInPage(CefRefPtr<CefBrowser> browser, const std::wstring& expression, DWORD timeout_ms = 5000);
+// Bare protocol round trips, one after another: Runtime.evaluate of a
+// constant in the page's main frame. Each one's time in microseconds; empty
+// on failure.
+std::vector<double> TimeConstantEvaluations(CefRefPtr<CefBrowser> browser, int count);
 // The page's pictures so far: received, dropped, decoded and failed.
 FrameSink::Counts FrameCounts(CefRefPtr<CefBrowser> browser);
 

@@ -66,7 +66,10 @@ void RemoteRenderer::ThreadStarted(const engine::ListData& extra_info, const std
     accepting_extensions_ = false;
   }
   std::vector<PageBridge::Extension> extensions;
-  for (const Extension& extension : extensions_) extensions.push_back(PageBridge::Extension{extension.code, "{}"});
+  // The handlers' own checks, so that the page refuses what Execute would.
+  for (const Extension& extension : extensions_) {
+    extensions.push_back(PageBridge::Extension{extension.code, PageBridge::Checks(extension.handler, extension.natives)});
+  }
   std::string script = PageBridge::Script(token_, extensions);
   std::lock_guard<std::mutex> guard(lock_);
   page_script_ = script;

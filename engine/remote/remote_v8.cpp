@@ -2,6 +2,7 @@
 // a context gives its global object, a value belongs to its context.
 
 #include "base/string_conversions.h"
+#include "base/unique_handle.h"
 #include "engine/remote/remote_v8_context.h"
 #include "engine/remote/remote_v8_value.h"
 #include "engine/shared/renderer_thread.h"
@@ -15,7 +16,49 @@ std::string Literal(const std::string& text) { return DumpJson(Json(text)); }
 
 RemoteV8Value* Impl(const CefRefPtr<CefV8Value>& value) { return dynamic_cast<RemoteV8Value*>(value.get()); }
 
+// The page value a run's answer keeps in the page's table, 0 for none.
+int KeptHandle(const Json& answer) {
+  if (!JsonBool(answer, "ok")) return 0;
+  const Json& result = JsonObject(answer, "r");
+  std::string type = JsonString(result, "t");
+  if (type != "object" && type != "array" && type != "function") return 0;
+  return static_cast<int>(JsonInt(result, "h"));
+}
+
 }  // namespace
+
+struct RemoteV8Value::PendingResult {
+  std::mutex lock;
+  bool done = false;
+  bool ok = false;
+  // Nobody will look: a page value the answer keeps is released at once.
+  bool abandoned = false;
+  Json answer;
+  CefRefPtr<RemoteV8Context> context;
+  qbase::UniqueKernelHandle arrived{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+
+  void Arrive(bool succeeded, const Json& value) {
+    int orphan = 0;
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      done = true;
+      ok = succeeded;
+      answer = value;
+      if (abandoned) orphan = KeptHandle(answer);
+    }
+    ::SetEvent(arrived.get());
+    if (orphan) context->Release(orphan);
+  }
+  void Abandon() {
+    int orphan = 0;
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      abandoned = true;
+      if (done && ok) orphan = KeptHandle(answer);
+    }
+    if (orphan) context->Release(orphan);
+  }
+};
 
 CefRefPtr<RemoteV8Value> RemoteV8Value::Undefined() { return new RemoteV8Value(Kind::kUndefined); }
 
@@ -46,6 +89,7 @@ CefRefPtr<RemoteV8Value> RemoteV8Value::FromDescriptor(CefRefPtr<RemoteV8Context
 
 RemoteV8Value::~RemoteV8Value() {
   if (kind_ == Kind::kReference && handle_ != 0 && context_) context_->Release(handle_);
+  if (kind_ == Kind::kPending && pending_) pending_->Abandon();
 }
 
 void RemoteV8Value::Become(const Json& descriptor) {
@@ -94,6 +138,8 @@ std::string RemoteV8Value::Expression(RemoteV8Context* context) {
       std::string base = base_ ? base_->Expression(context) : std::string();
       return base.empty() ? std::string() : "(" + base + ")[" + Literal(key_) + "]";
     }
+    case Kind::kPending:
+      return Resolve() ? Expression(context) : "undefined";
     case Kind::kParsed: {
       if (!context_) return std::string();
       // Parsed where it is first needed, and kept there for later uses.
@@ -106,6 +152,26 @@ std::string RemoteV8Value::Expression(RemoteV8Context* context) {
 }
 
 bool RemoteV8Value::Resolve() {
+  if (kind_ == Kind::kPending) {
+    std::shared_ptr<PendingResult> pending = std::move(pending_);
+    kind_ = Kind::kUndefined;
+    if (!pending) return false;
+    ::WaitForSingleObject(pending->arrived.get(), RemoteV8Context::kEvaluateTimeoutMs);
+    Json answer;
+    {
+      std::lock_guard<std::mutex> guard(pending->lock);
+      if (!pending->done) {
+        pending->abandoned = true;
+        return false;
+      }
+      if (!pending->ok) return false;
+      answer = std::move(pending->answer);
+    }
+    // A function that threw gives no value.
+    if (!JsonBool(answer, "ok")) return false;
+    Become(JsonObject(answer, "r"));
+    return true;
+  }
   if (kind_ != Kind::kMember && kind_ != Kind::kParsed) return true;
   if (kind_ == Kind::kParsed) return true;  // its kind is known from its text
   if (!context_) return false;
@@ -228,11 +294,18 @@ CefRefPtr<CefV8Value> RemoteV8Value::ExecuteFunction(CefRefPtr<CefV8Value> objec
     if (expression.empty()) return nullptr;
     list += (list.empty() ? "" : ", ") + expression;
   }
-  Json answer;
   std::string call =
       context_->api() + ".run(() => Function.prototype.apply.call(" + function + ", " + self + ", [" + list + "]))";
-  if (!context_->Evaluate(call, &answer) || !JsonBool(answer, "ok")) return nullptr;
-  return FromDescriptor(context_, JsonObject(answer, "r")).get();
+  CefRefPtr<RemoteV8Value> result = new RemoteV8Value(Kind::kPending);
+  result->context_ = context_;
+  auto pending = std::make_shared<PendingResult>();
+  pending->context = context_;
+  if (!pending->arrived) return nullptr;
+  if (!context_->EvaluateAsync(call, [pending](bool ok, const Json& value) { pending->Arrive(ok, value); })) {
+    return nullptr;
+  }
+  result->pending_ = pending;
+  return result.get();
 }
 
 // ---- RemoteV8Context ----
@@ -256,14 +329,23 @@ RemoteV8Context::RemoteV8Context(engine::RendererThread* thread, RendererChannel
 
 bool RemoteV8Context::Evaluate(const std::string& expression, Json* value) {
   if (!alive_ || !OnThread()) return false;
+  return channel_->Evaluate(session_, context_id_, WithReleases(expression), kEvaluateTimeoutMs, value);
+}
+
+bool RemoteV8Context::EvaluateAsync(const std::string& expression,
+                                    std::function<void(bool ok, const Json& value)> done) {
+  if (!alive_ || !OnThread()) return false;
+  return channel_->EvaluateAsync(session_, context_id_, WithReleases(expression), std::move(done));
+}
+
+std::string RemoteV8Context::WithReleases(const std::string& expression) {
   std::vector<int> released;
   {
     std::lock_guard<std::mutex> guard(release_lock_);
     released.swap(released_);
   }
-  std::string script = expression;
-  if (!released.empty()) script = "(" + api_ + ".free(" + DumpJson(Json(released)) + "), " + expression + ")";
-  return channel_->Evaluate(session_, context_id_, script, kEvaluateTimeoutMs, value);
+  if (released.empty()) return expression;
+  return "(" + api_ + ".free(" + DumpJson(Json(released)) + "), " + expression + ")";
 }
 
 void RemoteV8Context::Release(int handle) {

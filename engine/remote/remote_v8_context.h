@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,6 +36,8 @@ class RemoteV8Context : public CefV8Context {
   // value it gives (a descriptor of the engine's object). Null when the page
   // is gone, did not answer in time, or the expression could not run.
   bool Evaluate(const std::string& expression, Json* value);
+  // The same without waiting; |done| runs on another thread.
+  bool EvaluateAsync(const std::string& expression, std::function<void(bool ok, const Json& value)> done);
   // A page value that native code no longer refers to; released with the
   // next evaluation. Any thread.
   void Release(int handle);
@@ -55,6 +58,8 @@ class RemoteV8Context : public CefV8Context {
 
  private:
   bool OnThread() const { return engine::RendererThread::Current() == thread_; }
+  // The expression, releasing on its way the values let go of meanwhile.
+  std::string WithReleases(const std::string& expression);
 
   engine::RendererThread* thread_;
   RendererChannel* channel_;

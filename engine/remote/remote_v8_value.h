@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "engine/remote/json_util.h"
@@ -16,7 +17,10 @@ namespace remote {
 // Everything works only on the renderer's main thread.
 class RemoteV8Value : public CefV8Value {
  public:
-  enum class Kind { kUndefined, kNull, kBool, kNumber, kString, kReference, kGlobal, kMember, kParsed };
+  // kPending: a call's result on its way. The renderer goes on at once and
+  // waits only when something looks at it, so that answering a page's
+  // callbacks is not one protocol round trip after another.
+  enum class Kind { kUndefined, kNull, kBool, kNumber, kString, kReference, kGlobal, kMember, kParsed, kPending };
 
   static CefRefPtr<RemoteV8Value> Undefined();
   static CefRefPtr<RemoteV8Value> Bool(bool value);
@@ -42,6 +46,8 @@ class RemoteV8Value : public CefV8Value {
   CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments) override;
 
  private:
+  struct PendingResult;
+
   explicit RemoteV8Value(Kind kind) : kind_(kind) {}
   // A member or parse result made a plain value or reference; false when the
   // page could not tell.
@@ -60,6 +66,7 @@ class RemoteV8Value : public CefV8Value {
   CefRefPtr<RemoteV8Value> base_;
   std::string key_;
   std::string parsed_text_;
+  std::shared_ptr<PendingResult> pending_;
   IMPLEMENT_REFCOUNTING(RemoteV8Value);
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/shared/list_data.h"
@@ -25,6 +26,10 @@ class RendererChannel {
   // when the page is gone, threw past the engine's object, or took too long.
   virtual bool Evaluate(const std::string& session, int context_id, const std::string& expression,
                         unsigned long timeout_ms, Json* value) = 0;
+  // The same without waiting: |done| gets the value (or false) later, on
+  // another thread. False when it could not be sent; |done| never runs then.
+  virtual bool EvaluateAsync(const std::string& session, int context_id, const std::string& expression,
+                             std::function<void(bool ok, const Json& value)> done) = 0;
   // The same without waiting or an answer.
   virtual void EvaluateLater(const std::string& session, int context_id, const std::string& expression) = 0;
 };

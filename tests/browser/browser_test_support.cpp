@@ -24,12 +24,14 @@ void WriteText(const std::wstring& path, const std::string& text) {
 
 }  // namespace
 
-EngineScope::EngineScope(const std::wstring& folder_name, bool off_screen) {
+EngineScope::EngineScope(const std::wstring& folder_name, bool off_screen, test_support::EngineKind kind) {
+  test_support::UseEngine(kind);
   CefSettings settings;
   started_ = qiv_comp::CefManager::Instance()->Initialize(TempFolder(folder_name), settings, off_screen);
 }
 
 EngineScope::~EngineScope() {
+  test_support::UseEngine(test_support::EngineKind::kInProcess);
   if (!started_) return;
   qiv_comp::CefManager::Instance()->Shutdown();
   // The closes the shutdown reported reach the UI thread's handlers.

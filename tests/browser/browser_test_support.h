@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "include/cef_client.h"
+#include "tests/support/engine_choice.h"
 #include "tests/support/test_support.h"
 #include "tests/support/ui_thread.h"
 #include "ui/core/window_impl_base.h"
@@ -69,7 +70,10 @@ using test_support::WaitFor;
 // to reach the UI thread.
 class EngineScope {
  public:
-  explicit EngineScope(const std::wstring& folder_name, bool off_screen = false);
+  // |kind|: the engine to start; the real one only where its browser program
+  // is installed. Later scopes start the in-process engine again.
+  explicit EngineScope(const std::wstring& folder_name, bool off_screen = false,
+                       test_support::EngineKind kind = test_support::EngineKind::kInProcess);
   ~EngineScope();
   bool started() const { return started_; }
 

@@ -75,7 +75,8 @@ TEST(RemoteLifeSpan, TheBrowserNeverOutlivesItsClientKilledOrClosed) {
   {
     Host host;
     ASSERT_TRUE(host.Start(killed, L"kill"));
-    ASSERT_TRUE(PumpUntil([&] { return test_support::FileExists(killed + L"ready"); }, 40000));
+    // The host writes the file after making it: wait for its text too.
+    ASSERT_TRUE(PumpUntil([&] { return std::atol(ReadText(killed + L"ready").c_str()) > 0; }, 40000));
     EXPECT_GT(std::atol(ReadText(killed + L"ready").c_str()), 0);
     EXPECT_GT(LinuxProcessesNaming(killed_marker), 1);
     ASSERT_TRUE(::TerminateProcess(host.info.hProcess, 9));
@@ -89,7 +90,8 @@ TEST(RemoteLifeSpan, TheBrowserNeverOutlivesItsClientKilledOrClosed) {
   std::string closed_marker = remote::ToUnixPath(closed + L"CefLocalStorage");
   Host host;
   ASSERT_TRUE(host.Start(closed, L"clean"));
-  ASSERT_TRUE(PumpUntil([&] { return test_support::FileExists(closed + L"ready"); }, 40000));
+  // The host writes the file after making it: wait for its text too.
+  ASSERT_TRUE(PumpUntil([&] { return std::atol(ReadText(closed + L"ready").c_str()) > 0; }, 40000));
   EXPECT_GT(LinuxProcessesNaming(closed_marker), 1);
   HANDLE stop = ::CreateFileW((closed + L"stop").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ::CloseHandle(stop);
