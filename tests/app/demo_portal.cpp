@@ -14,18 +14,6 @@ namespace app_test {
 
 namespace {
 
-std::string ReadText(const std::wstring& path) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
-  std::string text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-  ::CloseHandle(file);
-  return text;
-}
-
 // One HTTP/1.0 exchange with the portal; the body, empty on failure.
 std::string Get(int port, const std::string& path) {
   WSADATA data;
@@ -75,7 +63,7 @@ bool DemoPortal::Start(const std::wstring& folder, std::wstring* error) {
   if (!process_) return false;
   test_support::PumpUntil(
       [&] {
-        port_ = std::atoi(ReadText(port_file).c_str());
+        port_ = std::atoi(test_support::ReadText(port_file).c_str());
         return port_ > 0 || process_->HasExited();
       },
       15000);
@@ -91,22 +79,6 @@ std::wstring DemoPortal::ResolverRulesArgument() const {
 
 nlohmann::json DemoPortal::State() const {
   return nlohmann::json::parse(Get(port_, "/__portal/state"), nullptr, false);
-}
-
-int LinuxProcessesNaming(const std::string& text) {
-  std::wstring proc = remote::FromUnixPath("/proc");
-  if (proc.empty()) return -1;
-  int count = 0;
-  WIN32_FIND_DATAW entry;
-  HANDLE find = ::FindFirstFileW((proc + L"\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return -1;
-  do {
-    std::wstring name = entry.cFileName;
-    if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    if (ReadText(proc + L"\\" + name + L"\\cmdline").find(text) != std::string::npos) ++count;
-  } while (::FindNextFileW(find, &entry));
-  ::FindClose(find);
-  return count;
 }
 
 }  // namespace app_test

@@ -33,7 +33,4 @@ class DemoPortal {
   int port_ = 0;
 };
 
-// Linux processes whose command line holds |text|; -1 when /proc cannot be read.
-int LinuxProcessesNaming(const std::string& text);
-
 }  // namespace app_test

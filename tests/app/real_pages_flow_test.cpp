@@ -242,8 +242,8 @@ TEST(RealPagesFlow, TheLoginPageGreetsThePlayerLeadsToTheGameAndTheProgramEndsCl
   EXPECT_EQ(exit_code, 0);
   const std::string browser_marker = remote::ToUnixPath(folder + L"cef_temp\\CefLocalStorage");
   ASSERT_FALSE(browser_marker.empty());
-  EXPECT_TRUE(test_support::PumpUntil([&] { return LinuxProcessesNaming(browser_marker) == 0; }, 10000))
-      << LinuxProcessesNaming(browser_marker) << " browser processes left";
+  EXPECT_TRUE(test_support::PumpUntil([&] { return test_support::LinuxProcessesNaming(browser_marker) == 0; }, 10000))
+      << test_support::LinuxProcessesNaming(browser_marker) << " browser processes left";
 }
 
 }  // namespace

@@ -5,46 +5,14 @@
 
 #include <atomic>
 
+#include "base/path_util.h"
 #include "engine/remote/browser_launch.h"
 #include "engine/remote/wine_paths.h"
-#include "base/path_util.h"
 #include "engine_test_support.h"
 
 using namespace engine_test;
 
 namespace {
-
-std::string ReadText(const std::wstring& path) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
-  std::string text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-  ::CloseHandle(file);
-  return text;
-}
-
-// Linux processes whose command line names the text (the browser and every
-// process it started name its user data folder), read from Linux's own
-// process table through Wine's drive.
-int LinuxProcessesNaming(const std::string& text) {
-  std::wstring proc = remote::FromUnixPath("/proc");
-  if (proc.empty()) return -1;
-  int count = 0;
-  WIN32_FIND_DATAW entry;
-  HANDLE find = ::FindFirstFileW((proc + L"\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return -1;
-  do {
-    std::wstring name = entry.cFileName;
-    if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    std::string command_line = ReadText(proc + L"\\" + name + L"\\cmdline");
-    if (command_line.find(text) != std::string::npos) ++count;
-  } while (::FindNextFileW(find, &entry));
-  ::FindClose(find);
-  return count;
-}
 
 struct Host {
   PROCESS_INFORMATION info = {};
@@ -76,12 +44,12 @@ TEST(RemoteLifeSpan, TheBrowserNeverOutlivesItsClientKilledOrClosed) {
     Host host;
     ASSERT_TRUE(host.Start(killed, L"kill"));
     // The host writes the file after making it: wait for its text too.
-    ASSERT_TRUE(PumpUntil([&] { return std::atol(ReadText(killed + L"ready").c_str()) > 0; }, 40000));
-    EXPECT_GT(std::atol(ReadText(killed + L"ready").c_str()), 0);
-    EXPECT_GT(LinuxProcessesNaming(killed_marker), 1);
+    ASSERT_TRUE(PumpUntil([&] { return std::atol(test_support::ReadText(killed + L"ready").c_str()) > 0; }, 40000));
+    EXPECT_GT(std::atol(test_support::ReadText(killed + L"ready").c_str()), 0);
+    EXPECT_GT(test_support::LinuxProcessesNaming(killed_marker), 1);
     ASSERT_TRUE(::TerminateProcess(host.info.hProcess, 9));
     ::WaitForSingleObject(host.info.hProcess, 10000);
-    EXPECT_TRUE(PumpUntil([&] { return LinuxProcessesNaming(killed_marker) == 0; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return test_support::LinuxProcessesNaming(killed_marker) == 0; }, 5000));
   }
 
   // Closed: nothing is left once the client has ended.
@@ -91,15 +59,15 @@ TEST(RemoteLifeSpan, TheBrowserNeverOutlivesItsClientKilledOrClosed) {
   Host host;
   ASSERT_TRUE(host.Start(closed, L"clean"));
   // The host writes the file after making it: wait for its text too.
-  ASSERT_TRUE(PumpUntil([&] { return std::atol(ReadText(closed + L"ready").c_str()) > 0; }, 40000));
-  EXPECT_GT(LinuxProcessesNaming(closed_marker), 1);
+  ASSERT_TRUE(PumpUntil([&] { return std::atol(test_support::ReadText(closed + L"ready").c_str()) > 0; }, 40000));
+  EXPECT_GT(test_support::LinuxProcessesNaming(closed_marker), 1);
   HANDLE stop = ::CreateFileW((closed + L"stop").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ::CloseHandle(stop);
   ASSERT_EQ(::WaitForSingleObject(host.info.hProcess, 20000), WAIT_OBJECT_0);
   DWORD code = 1;
   ::GetExitCodeProcess(host.info.hProcess, &code);
   EXPECT_EQ(code, 0u);
-  EXPECT_EQ(LinuxProcessesNaming(closed_marker), 0);
+  EXPECT_EQ(test_support::LinuxProcessesNaming(closed_marker), 0);
 }
 
 TEST(RemoteLifeSpan, AWindowsBrowserRunsInAJobThatEndsItWithItsOwner) {

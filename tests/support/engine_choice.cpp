@@ -5,6 +5,8 @@
 #include "engine/in_process/engine_state.h"
 #include "engine/remote/browser_launch.h"
 #include "engine/remote/remote_engine_state.h"
+#include "engine/remote/wine_paths.h"
+#include "tests/support/test_support.h"
 
 namespace test_support {
 
@@ -38,6 +40,22 @@ int LiveBrowserCount() { return inproc::LiveBrowserCount() + remote::LiveBrowser
 
 bool CrashRenderer(CefRefPtr<CefBrowser> browser) {
   return inproc::CrashRenderer(browser) || remote::CrashRenderer(browser);
+}
+
+int LinuxProcessesNaming(const std::string& text) {
+  std::wstring proc = remote::FromUnixPath("/proc");
+  if (proc.empty()) return -1;
+  int count = 0;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((proc + L"\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return -1;
+  do {
+    std::wstring name = entry.cFileName;
+    if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+    if (test_support::ReadText(proc + L"\\" + name + L"\\cmdline").find(text) != std::string::npos) ++count;
+  } while (::FindNextFileW(find, &entry));
+  ::FindClose(find);
+  return count;
 }
 
 }  // namespace test_support

@@ -28,11 +28,15 @@ DWORD EngineUiThreadId();
 int LiveBrowserCount();
 // The page's renderer dies, as a crashed renderer process would.
 bool CrashRenderer(CefRefPtr<CefBrowser> browser);
+// Linux processes whose command line names |text| (a browser and every
+// process it started name its user data folder), read from Linux's own
+// process table through Wine's drive; -1 where there is none to read.
+int LinuxProcessesNaming(const std::string& text);
 
 }  // namespace test_support
 
 // Skips a parameterised test whose engine this machine cannot run.
-#define SKIP_UNLESS_ENGINE_AVAILABLE(kind)                                                  \
-  do {                                                                                        \
+#define SKIP_UNLESS_ENGINE_AVAILABLE(kind)                                                              \
+  do {                                                                                                  \
     if (!test_support::EngineAvailable(kind)) GTEST_SKIP() << "no browser program for the real engine"; \
   } while (0)

@@ -19,5 +19,8 @@ void RemoveTree(const std::wstring& path);
 bool CopyTree(const std::wstring& from, const std::wstring& to);
 bool IsDirectory(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+// A file's bytes, read while others may still write it; empty when it
+// cannot be opened.
+std::string ReadText(const std::wstring& path);
 
 }  // namespace test_support
