@@ -80,12 +80,14 @@ TEST(ShadowWnd, FollowsItsOwnersPlaceOrderShowingAndEndAndOnlyTheShadowIsLayered
 
     // The owner's repaints leave a shadow in place alone; one that lost its
     // place behind the owner gets it back at the next.
+    // The system may still settle the move above once (under Wine its X
+    // server answers late); a shadow moved at every repaint moves five times.
+    window->PaintNow();
     WaitFor(100);
     PositionCounter moves;
     shadow->AddMessageFilter(&moves);
-    window->PaintNow();
-    window->PaintNow();
-    EXPECT_EQ(moves.changes, 0);
+    for (int i = 0; i < 5; ++i) window->PaintNow();
+    EXPECT_LE(moves.changes, 1);
     ::SetWindowPos(background, hwnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_EQ(::GetWindow(hwnd, GW_HWNDNEXT), background);
     window->PaintNow();
