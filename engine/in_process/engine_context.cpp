@@ -22,9 +22,8 @@ CefRefPtr<engine::CommandLineImpl> ProcessCommandLine() {
 EngineContext::EngineContext(const CefSettings& settings, CefRefPtr<CefApp> app)
     : settings_(settings),
       app_(app),
-      cookies_(new engine::CookieManagerImpl([](qbase::Closure task) {
-        return PostUi([task](EngineContext&) { task(); });
-      })),
+      cookies_(new engine::CookieManagerImpl(
+          [](qbase::Closure task) { return PostUi([task](EngineContext&) { task(); }); })),
       log_("in_process_engine"),
       init_thread_(::GetCurrentThreadId()) {}
 
@@ -91,36 +90,12 @@ void EngineContext::Shutdown() {
     engine->shutting_down_ = false;
     return;
   }
-  engine->RunOnUiAndWait([raw = engine.get()] { raw->CloseEverything(); });
+  engine->ui_->RunAndWait([raw = engine.get()] { raw->CloseEverything(); });
   engine->ui_->Stop();
   engine->log_.Write(LOGSEVERITY_INFO, "engine stopped");
   engine->log_.Close();
   SetRunning(nullptr);
   engine->app_ = nullptr;
-}
-
-void EngineContext::RunOnUiAndWait(std::function<void()> task) {
-  if (ui_->RunsOnCurrentThread()) {
-    task();
-    return;
-  }
-  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!done) return;
-  qbase::UniqueKernelHandle owner(done);
-  if (!ui_->PostTask(
-          [task, done] {
-            task();
-            ::SetEvent(done);
-          },
-          0)) {
-    return;
-  }
-  // Windows of this thread may be parents of the browsers' windows, and
-  // destroying those sends them messages: keep answering while waiting.
-  while (::MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-    MSG message;
-    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
 }
 
 void EngineContext::CloseEverything() {
@@ -187,7 +162,8 @@ void EngineContext::LoadInRenderer(int browser_id, const std::wstring& url, int 
   renderer_->Post([browser_id, url, sequence](Renderer& renderer) { renderer.Load(browser_id, url, sequence); });
 }
 
-void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) {
+void EngineContext::SendToRenderer(int browser_id, int64_t frame_id, const std::wstring& name,
+                                   const engine::ListData& data) {
   if (!renderer_ || !FindBrowser(browser_id)) return;
   renderer_->Post([browser_id, frame_id, name, data](Renderer& renderer) {
     renderer.DeliverMessage(browser_id, frame_id, name, data);
@@ -264,7 +240,8 @@ void EngineContext::OnPopupRequest(int browser_id, const std::wstring& url, cons
   CreateBrowserOnUi(NextBrowserId(), window_info, client, url, true);
 }
 
-void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) {
+void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name,
+                                     const engine::ListData& data) {
   CefRefPtr<BrowserImpl> browser = FindBrowser(browser_id);
   if (!browser || !browser->IsAlive()) return;
   CefRefPtr<CefClient> client = browser->client();
@@ -276,7 +253,8 @@ void EngineContext::OnProcessMessage(int browser_id, int64_t frame_id, const std
     log_.Write(LOGSEVERITY_INFO, L"message from a frame that is gone dropped: " + name);
     return;
   }
-  client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER, engine::ProcessMessageImpl::Received(name, data));
+  client->OnProcessMessageReceived(browser.get(), frame, PID_RENDERER,
+                                   engine::ProcessMessageImpl::Received(name, data));
 }
 
 void EngineContext::OnFrameAttached(int browser_id, int sequence, int64_t frame_id, const std::wstring& url) {

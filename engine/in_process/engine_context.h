@@ -66,7 +66,8 @@ class EngineContext : public BrowserServices, public RendererHost {
   void OnNavigateRequest(int browser_id, const std::wstring& url) override;
   void OnHistoryRequest(int browser_id, int step) override;
   void OnPopupRequest(int browser_id, const std::wstring& url, const std::wstring& frame_name) override;
-  void OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data) override;
+  void OnProcessMessage(int browser_id, int64_t frame_id, const std::wstring& name,
+                        const engine::ListData& data) override;
   void OnTitleChange(int browser_id, const std::wstring& title) override;
   void OnBackgroundChange(int browser_id, uint32_t bgra) override;
   void OnConsoleMessage(int browser_id, const std::wstring& message) override;
@@ -76,9 +77,6 @@ class EngineContext : public BrowserServices, public RendererHost {
 
  private:
   bool EnsureRenderer();
-  // Runs on the engine's UI thread and waits, answering messages that the
-  // UI thread's windows send meanwhile.
-  void RunOnUiAndWait(std::function<void()> task);
   void CloseEverything();
 
   CefSettings settings_;

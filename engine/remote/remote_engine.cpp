@@ -5,11 +5,11 @@
 #include "base/path_util.h"
 #include "base/string_conversions.h"
 #include "base/unique_handle.h"
-#include "engine/shared/renderer_launch.h"
-#include "engine/shared/values_impl.h"
 #include "engine/remote/browser_arguments.h"
 #include "engine/remote/browser_launch.h"
 #include "engine/remote/wine_paths.h"
+#include "engine/shared/renderer_launch.h"
+#include "engine/shared/values_impl.h"
 
 namespace remote {
 
@@ -93,15 +93,15 @@ class RemoteEngine::Connector : public qbase::Thread {
     int generation = generation_;
     if (failure.empty()) {
       RemoteEngine* engine = engine_;
-      auto protocol = std::make_shared<ProtocolClient>(
-          [engine](const std::string& session, const std::string& method, Json& params) {
-            engine->OnProtocolEvent(session, method, params);
-          },
-          [generation] {
-            RemoteEngine::PostUi([generation](RemoteEngine& self) {
-              if (generation == self.generation_) self.Disconnected(L"the connection to the browser closed");
-            });
-          });
+      auto protocol =
+          std::make_shared<ProtocolClient>([engine](const std::string& session, const std::string& method,
+                                                    Json& params) { engine->OnProtocolEvent(session, method, params); },
+                                           [generation] {
+                                             RemoteEngine::PostUi([generation](RemoteEngine& self) {
+                                               if (generation == self.generation_)
+                                                 self.Disconnected(L"the connection to the browser closed");
+                                             });
+                                           });
       if (!cancelled_ && protocol->Connect(port, path, kConnectTimeoutMs)) {
         RemoteEngine::PostUi([protocol, port, generation](RemoteEngine& self) {
           if (generation != self.generation_) {
@@ -131,9 +131,8 @@ RemoteEngine::RemoteEngine(const CefSettings& settings, CefRefPtr<CefApp> app, c
     : settings_(settings),
       app_(app),
       config_(config),
-      cookies_(new engine::CookieManagerImpl([](qbase::Closure task) {
-        return PostUi([task](RemoteEngine&) { task(); });
-      })),
+      cookies_(
+          new engine::CookieManagerImpl([](qbase::Closure task) { return PostUi([task](RemoteEngine&) { task(); }); })),
       log_("remote_engine"),
       init_thread_(::GetCurrentThreadId()) {}
 
@@ -157,7 +156,8 @@ std::shared_ptr<RemoteEngine> RemoteEngine::Get() {
   return std::static_pointer_cast<RemoteEngine>(PageServices::Running());
 }
 
-PageServices::UiAnswer RemoteEngine::ForEngine(std::function<void(RemoteEngine&, const Json*, const std::string&)> answer) {
+PageServices::UiAnswer RemoteEngine::ForEngine(
+    std::function<void(RemoteEngine&, const Json*, const std::string&)> answer) {
   return [answer](PageServices& services, const Json* result, const std::string& error) {
     answer(static_cast<RemoteEngine&>(services), result, error);
   };
@@ -457,7 +457,8 @@ void RemoteEngine::OnProtocolEvent(const std::string& session, const std::string
 void RemoteEngine::HandleEvent(const std::string& session, const std::string& method, Json& params) {
   if (connection_ != Connection::kConnected) return;
   if (settings_.log_severity == LOGSEVERITY_VERBOSE) {
-    log_.Write(LOGSEVERITY_VERBOSE, "event " + session.substr(0, 8) + " " + method + " " + DumpJson(params).substr(0, 300));
+    log_.Write(LOGSEVERITY_VERBOSE,
+               "event " + session.substr(0, 8) + " " + method + " " + DumpJson(params).substr(0, 300));
   }
   if (!session.empty()) {
     if (discarded_.count(session)) return;
@@ -807,7 +808,7 @@ void RemoteEngine::Shutdown() {
     engine->shutting_down_ = false;
     return;
   }
-  engine->RunOnUiAndWait([raw = engine.get()] { raw->CloseEverything(); });
+  engine->ui_->RunAndWait([raw = engine.get()] { raw->CloseEverything(); });
   if (engine->connector_) engine->connector_->Cancel();
   engine->connector_.reset();
   std::shared_ptr<ProtocolClient> protocol;
@@ -843,30 +844,6 @@ void RemoteEngine::Shutdown() {
   engine->log_.Close();
   SetRunning(nullptr);
   engine->app_ = nullptr;
-}
-
-void RemoteEngine::RunOnUiAndWait(std::function<void()> task) {
-  if (ui_->RunsOnCurrentThread()) {
-    task();
-    return;
-  }
-  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!done) return;
-  qbase::UniqueKernelHandle owner(done);
-  if (!ui_->PostTask(
-          [task, done] {
-            task();
-            ::SetEvent(done);
-          },
-          0)) {
-    return;
-  }
-  // Windows of this thread may be parents of the browsers' windows, and
-  // destroying those sends them messages: keep answering while waiting.
-  while (::MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-    MSG message;
-    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
 }
 
 void RemoteEngine::CloseEverything() {

@@ -9,12 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/shared/command_line_impl.h"
-#include "engine/shared/cookie_manager_impl.h"
-#include "engine/shared/engine_log.h"
-#include "engine/shared/engine_thread.h"
 #include "engine/remote/browser_process.h"
-#include "engine/shared/engine_config.h"
 #include "engine/remote/frame_pipeline.h"
 #include "engine/remote/json_util.h"
 #include "engine/remote/page_services.h"
@@ -22,6 +17,11 @@
 #include "engine/remote/remote_browser.h"
 #include "engine/remote/remote_renderer.h"
 #include "engine/remote/renderer_channel.h"
+#include "engine/shared/command_line_impl.h"
+#include "engine/shared/cookie_manager_impl.h"
+#include "engine/shared/engine_config.h"
+#include "engine/shared/engine_log.h"
+#include "engine/shared/engine_thread.h"
 #include "include/cef_app.h"
 
 namespace remote {
@@ -50,8 +50,7 @@ class RemoteEngine : public PageServices, public RendererChannel {
   int live_browsers() const { return live_browsers_; }
 
   // Any thread. False when there is no connection; the answer then never runs.
-  bool Command(const std::string& method, Json params, const std::string& session,
-               UiAnswer answer = nullptr) override;
+  bool Command(const std::string& method, Json params, const std::string& session, UiAnswer answer = nullptr) override;
   // Answers of commands sent this way come on the reading thread.
   bool CommandFromAnyThread(const std::string& method, Json params, const std::string& session,
                             ProtocolClient::Answer answer = nullptr);
@@ -108,7 +107,6 @@ class RemoteEngine : public PageServices, public RendererChannel {
   void ResolveParked();
   void Discard(const std::string& target, const std::string& session);
   void Watch();
-  void RunOnUiAndWait(std::function<void()> task);
   // An answer for this engine's own commands.
   static UiAnswer ForEngine(std::function<void(RemoteEngine&, const Json*, const std::string&)> answer);
   void CloseEverything();
@@ -151,16 +149,16 @@ class RemoteEngine : public PageServices, public RendererChannel {
   ULONGLONG first_launch_in_window_ = 0;
   int generation_ = 0;
   std::map<int, CefRefPtr<RemoteBrowser>> browsers_;
-  std::map<std::string, int> sessions_;         // session -> browser
-  std::map<std::string, int> targets_;          // target -> browser
+  std::map<std::string, int> sessions_;           // session -> browser
+  std::map<std::string, int> targets_;            // target -> browser
   std::map<std::string, std::string> unclaimed_;  // target -> session, attached before it was claimed
-  std::set<std::string> discarded_;              // sessions of pages being closed
+  std::set<std::string> discarded_;               // sessions of pages being closed
   std::set<std::string> discarded_targets_;
   struct Parked {
     Json params;
     ULONGLONG since = 0;
   };
-  std::vector<Parked> parked_;                   // requests of frames not known yet
+  std::vector<Parked> parked_;  // requests of frames not known yet
   bool intercepting_ = false;
   int pending_creations_ = 0;
   ULONGLONG last_heartbeat_ = 0;

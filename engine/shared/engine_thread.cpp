@@ -4,6 +4,7 @@
 
 #include "base/framework_thread.h"
 #include "base/message_loop_proxy.h"
+#include "base/unique_handle.h"
 
 namespace engine {
 
@@ -118,6 +119,28 @@ class ClientDrivenThread : public EngineThread {
 };
 
 }  // namespace
+
+void EngineThread::RunAndWait(std::function<void()> task) {
+  if (RunsOnCurrentThread()) {
+    task();
+    return;
+  }
+  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!done) return;
+  qbase::UniqueKernelHandle owner(done);
+  if (!PostTask(
+          [task, done] {
+            task();
+            ::SetEvent(done);
+          },
+          0)) {
+    return;
+  }
+  while (::MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
 
 std::unique_ptr<EngineThread> EngineThread::StartOwnThread(const char* name) {
   auto thread = std::make_unique<OwnThread>();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -25,6 +26,10 @@ class EngineThread {
   virtual bool PostTask(qbase::Closure task, int64_t delay_ms) = 0;
   bool RunsOnCurrentThread() const { return ::GetCurrentThreadId() == thread_id_; }
   DWORD thread_id() const { return thread_id_; }
+  // Runs |task| on this thread and waits for it, answering the messages
+  // that this thread's windows are sent meanwhile: they may be parents of
+  // the browsers' windows, and destroying those sends them messages.
+  void RunAndWait(std::function<void()> task);
   // Runs what is due; only for the client-driven kind.
   virtual void DoWork() {}
   // Lets queued work finish and ends the thread; later posts fail.
