@@ -291,10 +291,9 @@ void RemoteBrowser::NativeCall(const std::string& session, const std::string& bi
                                const std::string& payload) {
   std::shared_ptr<PageServices> engine = PageServices::Running();
   RemoteRenderer* renderer = engine ? engine->renderer() : nullptr;
-  if (!renderer || binding != PageBridge::BindingName(renderer->token())) return;
-  int id = identifier_;
-  engine->PostToRenderer([id, session, context_id, payload](RemoteRenderer& renderer) {
-    renderer.NativeCall(id, session, context_id, payload);
+  if (!renderer || binding != renderer->binding_name()) return;
+  engine->PostToRenderer([session, context_id, payload](RemoteRenderer& renderer) {
+    renderer.NativeCall(session, context_id, payload);
   });
 }
 

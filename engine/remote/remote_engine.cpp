@@ -446,12 +446,34 @@ void RemoteEngine::OnProtocolEvent(const std::string& session, const std::string
     pipeline_.Submit(sink, std::move(data->get_ref<std::string&>()), number);
     return;
   }
+  // A page's native call skips the UI thread, which would only pass it on,
+  // whenever that keeps it behind every event read before it.
+  if (method == "Runtime.bindingCalled" && event_order_.MayPass() && NativeCallToRenderer(session, params)) return;
   std::string event_session = session;
   std::string event_method = method;
   std::shared_ptr<Json> event_params = std::make_shared<Json>(std::move(params));
-  PostUi([event_session, event_method, event_params](RemoteEngine& self) {
+  std::shared_ptr<EventOrder::Ticket> ticket = event_order_.Take();
+  PostUi([event_session, event_method, event_params, ticket](RemoteEngine& self) {
     self.HandleEvent(event_session, event_method, *event_params);
+    ticket->Done();
   });
+}
+
+bool RemoteEngine::NativeCallToRenderer(const std::string& session, Json& params) {
+  std::lock_guard<std::mutex> guard(renderer_lock_);
+  if (!renderer_ || JsonString(params, "name") != renderer_->binding_name()) return false;
+  if (settings_.log_severity == LOGSEVERITY_VERBOSE) {
+    log_.Write(LOGSEVERITY_VERBOSE, "event " + session.substr(0, 8) + " native call");
+  }
+  int context_id = static_cast<int>(JsonInt(params, "executionContextId", -1));
+  // Payloads may be large: moved, not copied.
+  std::string payload;
+  auto found = params.find("payload");
+  if (found != params.end() && found->is_string()) payload = std::move(found->get_ref<std::string&>());
+  renderer_->Post([session, context_id, payload](RemoteRenderer& renderer) {
+    renderer.NativeCall(session, context_id, payload);
+  });
+  return true;
 }
 
 void RemoteEngine::HandleEvent(const std::string& session, const std::string& method, Json& params) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/remote/browser_process.h"
+#include "engine/remote/event_order.h"
 #include "engine/remote/frame_pipeline.h"
 #include "engine/remote/json_util.h"
 #include "engine/remote/page_services.h"
@@ -101,6 +102,9 @@ class RemoteEngine : public PageServices, public RendererChannel {
   void ConnectFailed(const std::wstring& reason);
   void Disconnected(const std::wstring& reason);
   void OnProtocolEvent(const std::string& session, const std::string& method, Json& params);
+  // Reading thread: a call of the renderer's binding goes straight to it.
+  // False for any other binding.
+  bool NativeCallToRenderer(const std::string& session, Json& params);
   void HandleEvent(const std::string& session, const std::string& method, Json& params);
   void PageAttached(const Json& params);
   void RequestPaused(const Json& params);
@@ -141,6 +145,8 @@ class RemoteEngine : public PageServices, public RendererChannel {
   // Pictures arrive on the reading thread; their sinks are found here.
   std::mutex sinks_lock_;
   std::map<std::string, std::shared_ptr<FrameSink>> sinks_;
+  // Events on their way through the UI thread, which calls may not overtake.
+  EventOrder event_order_;
 
   // Engine UI thread only.
   Connection connection_ = Connection::kStarting;

@@ -24,7 +24,10 @@ std::string NewToken() {
 }  // namespace
 
 RemoteRenderer::RemoteRenderer(RendererChannel* channel)
-    : channel_(channel), token_(NewToken()), thread_(this, [this] { ThreadEnding(); }) {}
+    : channel_(channel),
+      token_(NewToken()),
+      binding_name_(PageBridge::BindingName(token_)),
+      thread_(this, [this] { ThreadEnding(); }) {}
 
 RemoteRenderer::~RemoteRenderer() { Stop(); }
 
@@ -154,14 +157,14 @@ void RemoteRenderer::ContextReleased(int browser_id, const std::string& session,
   }
 }
 
-void RemoteRenderer::NativeCall(int browser_id, const std::string& session, int context_id,
-                                const std::string& payload) {
-  CefRefPtr<RendererPageBrowser> browser = FindBrowser(browser_id);
-  if (!browser) return;
+void RemoteRenderer::NativeCall(const std::string& session, int context_id, const std::string& payload) {
+  // Sessions are the browser program's and name one page each.
   CefRefPtr<RemoteV8Context> context;
-  for (const auto& entry : browser->frames()) {
-    CefRefPtr<RemoteV8Context> candidate = entry.second->context();
-    if (candidate && candidate->session() == session && candidate->context_id() == context_id) context = candidate;
+  for (const auto& browser : browsers_) {
+    for (const auto& entry : browser.second->frames()) {
+      CefRefPtr<RemoteV8Context> candidate = entry.second->context();
+      if (candidate && candidate->session() == session && candidate->context_id() == context_id) context = candidate;
+    }
   }
   // A call from a world the renderer does not know (a page gone meanwhile,
   // or a page calling the binding by itself with a made-up name) is dropped.

@@ -43,6 +43,7 @@ class RemoteRenderer : public engine::RendererSide {
   RendererChannel* channel() const { return channel_; }
   // The names the pages' script uses. Any thread.
   const std::string& token() const { return token_; }
+  const std::string& binding_name() const { return binding_name_; }
   // The script every frame's main world runs first. Any thread.
   std::string PageScript();
 
@@ -53,7 +54,9 @@ class RemoteRenderer : public engine::RendererSide {
                       const std::string& session, int context_id);
   // |context_id| -1: every context of the session.
   void ContextReleased(int browser_id, const std::string& session, int context_id);
-  void NativeCall(int browser_id, const std::string& session, int context_id, const std::string& payload);
+  // A page's call of an extension's native function, from the world of
+  // that session and context; dropped unless that world is alive here.
+  void NativeCall(const std::string& session, int context_id, const std::string& payload);
   void DeliverMessage(int browser_id, int64_t frame_id, const std::wstring& name, const engine::ListData& data);
   void FocusChanged(int browser_id, int64_t frame_id, bool focused, bool editable);
 
@@ -78,6 +81,7 @@ class RemoteRenderer : public engine::RendererSide {
 
   RendererChannel* channel_;
   std::string token_;
+  std::string binding_name_;
   engine::RendererThread thread_;
   mutable std::mutex lock_;
   std::string page_script_;

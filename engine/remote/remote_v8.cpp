@@ -2,7 +2,6 @@
 // a context gives its global object, a value belongs to its context.
 
 #include "base/string_conversions.h"
-#include "base/unique_handle.h"
 #include "engine/remote/remote_v8_context.h"
 #include "engine/remote/remote_v8_value.h"
 #include "engine/shared/renderer_thread.h"
@@ -27,36 +26,53 @@ int KeptHandle(const Json& answer) {
 
 }  // namespace
 
+// Most results are never looked at (a callback's), so the wait costs the
+// call nothing until someone waits: no kernel object, whose making, setting
+// and closing would each be a trip to the server under Wine.
 struct RemoteV8Value::PendingResult {
-  std::mutex lock;
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE arrived = CONDITION_VARIABLE_INIT;
   bool done = false;
   bool ok = false;
   // Nobody will look: a page value the answer keeps is released at once.
   bool abandoned = false;
   Json answer;
   CefRefPtr<RemoteV8Context> context;
-  qbase::UniqueKernelHandle arrived{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 
   void Arrive(bool succeeded, const Json& value) {
     int orphan = 0;
-    {
-      std::lock_guard<std::mutex> guard(lock);
-      done = true;
-      ok = succeeded;
-      answer = value;
-      if (abandoned) orphan = KeptHandle(answer);
-    }
-    ::SetEvent(arrived.get());
+    ::AcquireSRWLockExclusive(&lock);
+    done = true;
+    ok = succeeded;
+    answer = value;
+    if (abandoned) orphan = KeptHandle(answer);
+    ::ReleaseSRWLockExclusive(&lock);
+    ::WakeAllConditionVariable(&arrived);
     if (orphan) context->Release(orphan);
   }
   void Abandon() {
     int orphan = 0;
-    {
-      std::lock_guard<std::mutex> guard(lock);
-      abandoned = true;
-      if (done && ok) orphan = KeptHandle(answer);
-    }
+    ::AcquireSRWLockExclusive(&lock);
+    abandoned = true;
+    if (done && ok) orphan = KeptHandle(answer);
+    ::ReleaseSRWLockExclusive(&lock);
     if (orphan) context->Release(orphan);
+  }
+  // Waits at most |timeout_ms| for the answer and takes it; false when it
+  // did not come (then it is abandoned), or the call failed.
+  bool Take(DWORD timeout_ms, Json* taken) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
+    ::AcquireSRWLockExclusive(&lock);
+    while (!done) {
+      ULONGLONG now = ::GetTickCount64();
+      if (now >= deadline) break;
+      ::SleepConditionVariableSRW(&arrived, &lock, static_cast<DWORD>(deadline - now), 0);
+    }
+    bool result = done && ok;
+    if (!done) abandoned = true;
+    if (result) *taken = std::move(answer);
+    ::ReleaseSRWLockExclusive(&lock);
+    return result;
   }
 };
 
@@ -155,18 +171,8 @@ bool RemoteV8Value::Resolve() {
   if (kind_ == Kind::kPending) {
     std::shared_ptr<PendingResult> pending = std::move(pending_);
     kind_ = Kind::kUndefined;
-    if (!pending) return false;
-    ::WaitForSingleObject(pending->arrived.get(), RemoteV8Context::kEvaluateTimeoutMs);
     Json answer;
-    {
-      std::lock_guard<std::mutex> guard(pending->lock);
-      if (!pending->done) {
-        pending->abandoned = true;
-        return false;
-      }
-      if (!pending->ok) return false;
-      answer = std::move(pending->answer);
-    }
+    if (!pending || !pending->Take(RemoteV8Context::kEvaluateTimeoutMs, &answer)) return false;
     // A function that threw gives no value.
     if (!JsonBool(answer, "ok")) return false;
     Become(JsonObject(answer, "r"));
@@ -300,7 +306,6 @@ CefRefPtr<CefV8Value> RemoteV8Value::ExecuteFunction(CefRefPtr<CefV8Value> objec
   result->context_ = context_;
   auto pending = std::make_shared<PendingResult>();
   pending->context = context_;
-  if (!pending->arrived) return nullptr;
   if (!context_->EvaluateAsync(call, [pending](bool ok, const Json& value) { pending->Arrive(ok, value); })) {
     return nullptr;
   }

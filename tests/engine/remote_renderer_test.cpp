@@ -162,4 +162,32 @@ TEST(RemoteRenderer, ExtensionsReachTheirHandlerWithThePagesValuesOnTheRendererT
   CefSetSubProcessEntry(nullptr);
 }
 
+// A page's first script calls at once, and each answer moves on to the next
+// document, whose first script calls again: every call must reach the new
+// context however fast it follows that context's making, and the old one's
+// release drops nothing of the new.
+TEST(RemoteRenderer, CallsFromADocumentsFirstScriptReachItsFreshContextAcrossNavigations) {
+  LoopbackHttpServer server;
+  ASSERT_TRUE(server.Start());
+  constexpr int kDocuments = 12;
+  server.Page("/chain",
+              "<script>Test.call('n', (v) => { const n = +(location.search.slice(3) || 0);"
+              " if (n < " + std::to_string(kDocuments) + ") location.replace('/chain?n=' + (n + 1));"
+              " else document.title = 'chain ' + n + ' ' + v; });</script>"
+              "<iframe src='/frame'></iframe>");
+  // Each frame's world calls too, as early as the main one.
+  server.Page("/frame", "<script>Test.call('f', () => {});</script>");
+  CefRefPtr<RendererApp> app = new RendererApp();
+  ASSERT_TRUE(StartEngine(app.get(), L"renderer_chain"));
+  CefRefPtr<MessageClient> client = new MessageClient();
+  CefRefPtr<CefBrowser> browser = CreateBrowserAndWait(client, WindowlessInfo(), server.WideUrl("/chain"));
+  ASSERT_TRUE(browser);
+  EXPECT_TRUE(WaitForTitle(*client, L"chain " + std::to_wstring(kDocuments) + L" n!", 30000));
+  size_t calls = 0;
+  for (const Journal::Entry& entry : app->handler->journal.Find("native")) calls += entry.text == L"call" ? 1 : 0;
+  EXPECT_GE(calls, static_cast<size_t>(kDocuments + 1));
+  CefShutdown();
+  CefSetSubProcessEntry(nullptr);
+}
+
 }  // namespace
