@@ -9,19 +9,21 @@ namespace qbase {
 
 namespace {
 
-// have_work_ values: the loop sleeps and a post must wake it; a wake-up
-// message is queued; the loop is awake and looks at its queue before it
-// sleeps again.
+// have_work_ values: a post must wake the loop with a message (another
+// loop may be pumping); a wake-up is on its way; the loop is awake and looks
+// at its queue before it sleeps again; the loop sleeps in its own wait, and
+// a post wakes it with the event.
 constexpr LONG kAsleep = 0;
 constexpr LONG kWakeUpQueued = 1;
 constexpr LONG kAwake = 2;
+constexpr LONG kWaiting = 3;
 
 // The pump whose modal-loop hook runs on this thread.
 thread_local WinUIMessagePump* t_hooked_pump = nullptr;
 
 }  // namespace
 
-WinUIMessagePump::WinUIMessagePump() {
+WinUIMessagePump::WinUIMessagePump() : wake_event_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
   HINSTANCE instance = CurrentModule();
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
@@ -54,7 +56,14 @@ void WinUIMessagePump::WakeForWork() {
   // Posters call this under the loop's incoming lock, after the loop's last
   // look at its queue when it has gone to sleep, so a plain read sees the
   // sleep; an awake loop costs no locked instruction.
-  if (!message_window_ || have_work_ != kAsleep) return;
+  if (!message_window_) return;
+  if (have_work_ == kWaiting && ::InterlockedCompareExchange(&have_work_, kWakeUpQueued, kWaiting) == kWaiting) {
+    // One call to the server, where a message would cost the woken loop
+    // several more before it could run the task.
+    ::SetEvent(wake_event_.get());
+    return;
+  }
+  if (have_work_ != kAsleep) return;
   if (::InterlockedCompareExchange(&have_work_, kWakeUpQueued, kAsleep) != kAsleep) return;
   // A full message queue refuses the post; let the next post try again.
   if (!::PostMessageW(message_window_.get(), kWakeUpMessage, reinterpret_cast<WPARAM>(this), 0))
@@ -69,7 +78,10 @@ LRESULT CALLBACK WinUIMessagePump::MessageFilterHook(int code, WPARAM wparam, LP
 void WinUIMessagePump::OnForeignLoopMessage() {
   // The modal loop only dispatches messages, so an awake loop blocked in one
   // of its tasks must be woken by a message again.
-  if (::InterlockedCompareExchange(&have_work_, kAsleep, kAwake) == kAwake) WakeForWork();
+  if (::InterlockedCompareExchange(&have_work_, kAsleep, kAwake) == kAwake ||
+      ::InterlockedCompareExchange(&have_work_, kAsleep, kWaiting) == kWaiting) {
+    WakeForWork();
+  }
 }
 
 UINT WinUIMessagePump::TimerDelay(int64_t delay_ms) {
@@ -121,13 +133,17 @@ void WinUIMessagePump::RunUntilQuit() {
     if (SpinForIncomingWork(kSpinBeforeSleepUs)) continue;
     // From here a post must wake us; look once more so a task that came in
     // before the flag dropped is not left waiting.
-    ::InterlockedExchange(&have_work_, kAsleep);
+    ::InterlockedExchange(&have_work_, wake_event_ ? kWaiting : kAsleep);
     if (state_->delegate->ProcessImmediateWork()) {
       ::InterlockedExchange(&have_work_, kAwake);
       continue;
     }
-    WaitForWork();
+    const bool posted = WaitForWork();
     ::InterlockedExchange(&have_work_, kAwake);
+    // The poster waits for its task, not for a look at the window queue;
+    // the next turn looks at it.
+    if (posted) RunImmediateWorkBurst();
+    if (state_->should_quit) break;
   }
 }
 
@@ -244,10 +260,13 @@ bool WinUIMessagePump::ProcessReplacementMessage(bool own_loop) {
   return ProcessMessage(message);
 }
 
-void WinUIMessagePump::WaitForWork() {
+bool WinUIMessagePump::WaitForWork() {
   DWORD delay = ToWaitMilliseconds(CurrentDelay());
-  DWORD result = ::MsgWaitForMultipleObjectsEx(0, nullptr, delay, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  if (result != WAIT_OBJECT_0) return;
+  HANDLE wake = wake_event_.get();
+  DWORD result = ::MsgWaitForMultipleObjectsEx(wake ? 1 : 0, wake ? &wake : nullptr, delay, QS_ALLINPUT,
+                                               MWMO_INPUTAVAILABLE);
+  if (wake && result == WAIT_OBJECT_0) return true;
+  if (result != WAIT_OBJECT_0 + (wake ? 1 : 0)) return false;
   // Mouse input that the queue reports but no peek can see would wake us
   // again at once; wait for the next message instead of spinning.
   DWORD queue_status = ::GetQueueStatus(QS_MOUSE);
@@ -256,6 +275,7 @@ void WinUIMessagePump::WaitForWork() {
       !::PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE)) {
     ::WaitMessage();
   }
+  return false;
 }
 
 void WinUIMessagePump::BeforeMessage(const MSG& message) {

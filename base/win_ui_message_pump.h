@@ -7,12 +7,14 @@
 namespace qbase {
 
 // The UI thread's pump: runs the thread's window messages between tasks.
-// Wake-ups are a message posted to a hidden message-only window; delayed
-// work is a window timer on that window. A wake-up is posted only while the
-// loop sleeps, dispatches a window message (whose procedure may loop on its
-// own) or a platform modal loop runs inside one of its tasks: an awake loop
-// looks at its queue again before it sleeps, and posting a window message
-// costs far more than queueing a task.
+// A loop asleep in its own wait is woken by an event, after which its tasks
+// run at once; whenever another loop may pump the thread's messages (a
+// window message being dispatched, whose procedure may loop on its own, a
+// platform modal loop inside one of its tasks, or no run at all) the
+// wake-up is a message posted to a hidden message-only window instead.
+// Delayed work is a window timer on that window. An awake loop needs no
+// wake-up: it looks at its queue again before it sleeps, and waking costs
+// far more than queueing a task.
 class WinUIMessagePump : public WinMessagePump {
  public:
   class UIObserver {
@@ -68,10 +70,12 @@ class WinUIMessagePump : public WinMessagePump {
   // move/size) that runs inside one of our tasks.
   static LRESULT CALLBACK MessageFilterHook(int code, WPARAM wparam, LPARAM lparam) noexcept;
   void OnForeignLoopMessage();
-  void WaitForWork();
+  // True when a post woke it, rather than a message or the timer.
+  bool WaitForWork();
   UINT_PTR timer_id() const { return reinterpret_cast<UINT_PTR>(this); }
 
   UniqueWindow message_window_;
+  UniqueKernelHandle wake_event_;
   bool timer_set_ = false;
   HHOOK message_filter_hook_ = nullptr;
   ObserverList<UIObserver> observers_;
