@@ -4,8 +4,6 @@
 
 namespace qbase {
 
-DefaultMessagePump::DefaultMessagePump() : wake_event_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
-
 void DefaultMessagePump::Run(Delegate* delegate) {
   for (;;) {
     bool did_work = delegate->ProcessImmediateWork();
@@ -19,7 +17,7 @@ void DefaultMessagePump::Run(Delegate* delegate) {
     if (did_work) continue;
 
     if (delayed_work_time_ == 0) {
-      ::WaitForSingleObject(wake_event_.get(), INFINITE);
+      Wait(INFINITE);
       continue;
     }
     int64_t left_us = delayed_work_time_ - TimeTicks::Now();
@@ -29,14 +27,28 @@ void DefaultMessagePump::Run(Delegate* delegate) {
     }
     int64_t left_ms = (left_us + 999) / 1000;
     if (left_ms >= INFINITE) left_ms = INFINITE - 1;
-    ::WaitForSingleObject(wake_event_.get(), static_cast<DWORD>(left_ms));
+    Wait(static_cast<DWORD>(left_ms));
   }
   should_quit_ = false;
 }
 
 void DefaultMessagePump::Quit() { should_quit_ = true; }
 
-void DefaultMessagePump::WakeForWork() { ::SetEvent(wake_event_.get()); }
+void DefaultMessagePump::Wait(DWORD timeout_ms) {
+  ::AcquireSRWLockExclusive(&lock_);
+  // An early return (a spurious wake, a wake-up for work already done) only
+  // sends the loop round once more.
+  if (!woken_) ::SleepConditionVariableSRW(&wake_, &lock_, timeout_ms, 0);
+  woken_ = false;
+  ::ReleaseSRWLockExclusive(&lock_);
+}
+
+void DefaultMessagePump::WakeForWork() {
+  ::AcquireSRWLockExclusive(&lock_);
+  woken_ = true;
+  ::ReleaseSRWLockExclusive(&lock_);
+  ::WakeConditionVariable(&wake_);
+}
 
 void DefaultMessagePump::WakeAt(int64_t run_time) { delayed_work_time_ = run_time; }
 
