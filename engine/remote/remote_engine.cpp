@@ -470,7 +470,7 @@ bool RemoteEngine::NativeCallToRenderer(const std::string& session, Json& params
   std::string payload;
   auto found = params.find("payload");
   if (found != params.end() && found->is_string()) payload = std::move(found->get_ref<std::string&>());
-  renderer_->Post([session, context_id, payload](RemoteRenderer& renderer) {
+  renderer_->Post([session, context_id, payload = std::move(payload)](RemoteRenderer& renderer) {
     renderer.NativeCall(session, context_id, payload);
   });
   return true;

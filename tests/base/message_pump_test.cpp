@@ -209,6 +209,62 @@ LRESULT CALLBACK CountAppMessages(HWND window, UINT message, WPARAM wparam, LPAR
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
+// Counts WM_APP messages in the atomic that lparam points to.
+LRESULT CALLBACK CountAppMessagesAtomically(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP) {
+    ++*reinterpret_cast<std::atomic<int>*>(lparam);
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+// The loop sleeps between wake-ups, which come from another thread as posts,
+// window messages or both at once; a wake-up that one kind leaves behind must
+// not swallow the next of the other.
+TEST(WinUIMessagePump, ASleepingLoopWakesForPostsAndWindowMessagesAlike) {
+  qbase::UIMessageLoop loop;
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = &CountAppMessagesAtomically;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"CountAppMessagesAtomically";
+  ::RegisterClassW(&window_class);
+  qbase::UniqueWindow window(::CreateWindowExW(0, L"CountAppMessagesAtomically", nullptr, 0, 0, 0, 0, 0,
+                                               HWND_MESSAGE, nullptr, window_class.hInstance, nullptr));
+  ASSERT_TRUE(window);
+  constexpr int kRounds = 60;
+  std::atomic<int> tasks{0};
+  std::atomic<int> messages{0};
+  bool stalled = false;
+  std::thread poster([&] {
+    int expected = 0;
+    for (int round = 0; round < kRounds && !stalled; ++round) {
+      // Past the loop's spin, so that it sleeps in its wait again.
+      ::Sleep(2);
+      if (round % 3 != 1) {
+        loop.proxy()->PostTask([&tasks] { ++tasks; });
+        ++expected;
+      }
+      if (round % 3 != 0) {
+        ::PostMessageW(window.get(), WM_APP, 0, reinterpret_cast<LPARAM>(&messages));
+        ++expected;
+      }
+      const ULONGLONG deadline = ::GetTickCount64() + 5000;
+      while (tasks.load() + messages.load() < expected && !stalled) {
+        stalled = ::GetTickCount64() > deadline;
+        std::this_thread::yield();
+      }
+    }
+    loop.proxy()->PostTask([] { QuitWhenIdle(); });
+    // A loop deaf to posts still hears the message and ends.
+    ::PostMessageW(window.get(), WM_APP, 0, reinterpret_cast<LPARAM>(&messages));
+  });
+  loop.Run();
+  poster.join();
+  EXPECT_FALSE(stalled);
+  EXPECT_EQ(tasks.load(), kRounds / 3 * 2);
+  EXPECT_GE(messages.load(), kRounds / 3 * 2);
+}
+
 void BusyWaitMicroseconds(int microseconds) {
   LARGE_INTEGER frequency, start, now;
   ::QueryPerformanceFrequency(&frequency);
