@@ -149,6 +149,14 @@ void MessageLoop::RunTask(PendingTask& pending) {
 
 void MessageLoop::ReloadWorkQueue() {
   if (!work_queue_.empty()) return;
+  if (tasks_in_place_ == 0) {
+    work_queue_.clear();
+  } else {
+    // A task running in its slot of this queue has nested a run: its slot
+    // must not move, so the queue is set aside until that task is done.
+    set_aside_queues_.push_back(std::move(work_queue_));
+    work_queue_ = TaskQueue();
+  }
   AutoLock lock(*incoming_lock_);
   std::swap(work_queue_, incoming_queue_);
   incoming_hint_.store(false, std::memory_order_relaxed);
@@ -170,13 +178,15 @@ PendingTask MessageLoop::TakeFirstDelayed() {
   return task;
 }
 
+// A task runs in its queue slot: moving it out and destroying the husk
+// cost more than a small task itself.
 bool MessageLoop::ProcessImmediateWork() {
   if (!nestable_tasks_allowed_) return false;
   for (;;) {
     ReloadWorkQueue();
     if (work_queue_.empty()) return false;
 
-    PendingTask pending = work_queue_.take();
+    PendingTask& pending = work_queue_.TakeInPlace();
     if (pending.run_time != 0) {
       int64_t run_time = pending.run_time;
       // Re-arm the pump only when this task became the earliest one.
@@ -184,7 +194,10 @@ bool MessageLoop::ProcessImmediateWork() {
       continue;
     }
     if (pending.nestable || run_depth() == 1) {
+      ++tasks_in_place_;
       RunTask(pending);
+      pending.task = nullptr;  // what it holds goes now, as after a plain run
+      if (--tasks_in_place_ == 0 && !set_aside_queues_.empty()) set_aside_queues_.clear();
       return true;
     }
     deferred_queue_.push(std::move(pending));

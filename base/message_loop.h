@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -75,9 +75,7 @@ class MessageLoop : public MessagePump::Delegate {
   void AddTaskObserver(TaskObserver* observer) { task_observers_.AddObserver(observer); }
   void RemoveTaskObserver(TaskObserver* observer) { task_observers_.RemoveObserver(observer); }
   void AddDestructionObserver(DestructionObserver* observer) { destruction_observers_.AddObserver(observer); }
-  void RemoveDestructionObserver(DestructionObserver* observer) {
-    destruction_observers_.RemoveObserver(observer);
-  }
+  void RemoveDestructionObserver(DestructionObserver* observer) { destruction_observers_.RemoveObserver(observer); }
 
   // MessagePump::Delegate
   bool ProcessImmediateWork() override;
@@ -126,7 +124,7 @@ class MessageLoop : public MessagePump::Delegate {
   // per-task writes next to it would make every post miss the cache.
   // The proxy's lock: a post from another thread takes one lock, not two.
   alignas(kCacheLineSize) SpinLock* incoming_lock_ = nullptr;
-  TaskQueue incoming_queue_;  // the only member other threads touch
+  TaskQueue incoming_queue_;     // the only member other threads touch
   bool accepting_tasks_ = true;  // guarded by incoming_lock_
   // incoming_queue_ is not empty. Apart from the queue: the loop reads it
   // over and over while it waits for work, and a line that every post
@@ -137,6 +135,9 @@ class MessageLoop : public MessagePump::Delegate {
   TaskQueue deferred_queue_;
   DelayedQueue delayed_queue_;
   int32_t next_sequence_number_ = 0;
+  int tasks_in_place_ = 0;  // tasks running in their work queue slots
+  // Work queues set aside while a task runs in one of their slots.
+  std::vector<TaskQueue> set_aside_queues_;
   int destruction_passes_left_ = 0;  // rounds the destruction still may take
   int64_t recent_time_ = 0;
 

@@ -11,7 +11,8 @@ namespace qbase {
 // First-in first-out queue of tasks over one growing array. A queue that
 // has run empty keeps its memory, and the loop's incoming and work queues
 // trade places by swapping, so after warming up a post allocates nothing
-// for the queue itself.
+// for the queue itself. A task can also be taken in place: it stays in its
+// slot, which nothing moves until the queue is cleared or added to.
 class TaskQueue {
  public:
   bool empty() const { return head_ == items_.size(); }
@@ -34,6 +35,13 @@ class TaskQueue {
     return task;
   }
   void pop() { take(); }
+  // The front task, left where it is for the caller to run there.
+  PendingTask& TakeInPlace() { return items_[head_++]; }
+  // Drops tasks taken in place; the memory stays for the next use.
+  void clear() {
+    items_.clear();
+    head_ = 0;
+  }
   void swap(TaskQueue& other) {
     items_.swap(other.items_);
     std::swap(head_, other.head_);

@@ -14,6 +14,7 @@ and the reports the pages' scripts sent.
 import argparse
 import json
 import os
+import re
 import signal
 import socket
 import sys
@@ -25,6 +26,8 @@ from urllib.parse import urlsplit
 HERE = os.path.dirname(os.path.abspath(__file__))
 PAGES = os.path.join(HERE, "pages")
 STATIC = os.path.join(PAGES, "static")
+PARTS = os.path.join(PAGES, "parts")
+PART_MARK = re.compile(rb"<!--#part ([a-z_]+)-->\n?")
 
 # Host -> {path: (page name, file)}. Page names are what the state counts.
 SITES = {
@@ -113,22 +116,15 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(body)
 
     def send_file(self, path, status=200):
-        try:
-            with open(path, "rb") as f:
-                body = f.read()
-        except OSError:
+        body = read_page(path) if path.endswith(".html") else read_bytes(path)
+        if body is None:
             self.send_not_found()
             return
         self.send_body(status, CONTENT_TYPES.get(os.path.splitext(path)[1], "application/octet-stream"), body)
 
     def send_not_found(self):
-        path = os.path.join(PAGES, "not_found.html")
-        try:
-            with open(path, "rb") as f:
-                body = f.read()
-        except OSError:
-            body = b"not found"
-        self.send_body(404, "text/html; charset=utf-8", body)
+        body = read_page(os.path.join(PAGES, "not_found.html"))
+        self.send_body(404, "text/html; charset=utf-8", body if body is not None else b"not found")
 
     def do_HEAD(self):
         self.do_GET()
@@ -193,6 +189,23 @@ class PortalServer(ThreadingHTTPServer):
         super().__init__(("127.0.0.1", port), Handler)
         self.state = PortalState()
         self.log = log
+
+
+def read_bytes(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def read_page(path):
+    """A page with the parts the site's pages share (masthead, footer) put
+    in place of their marks; a missing part leaves nothing."""
+    body = read_bytes(path)
+    if body is None:
+        return None
+    return PART_MARK.sub(lambda mark: read_bytes(os.path.join(PARTS, mark.group(1).decode() + ".html")) or b"", body)
 
 
 def write_file(path, text):

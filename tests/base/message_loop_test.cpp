@@ -87,6 +87,54 @@ TEST(MessageLoop, TopLevelTaskWaitsForTheOutermostRun) {
   EXPECT_EQ(top_level_depth, 1);
 }
 
+// Tasks run in their queue slots. One that nests a run must find what it
+// holds intact afterwards, however often the queues traded their memory
+// meanwhile, and every task posted in the nested run runs once, in order.
+struct ChainState {
+  explicit ChainState(MessageLoop* loop) : loop(loop) {}
+  MessageLoop* loop;
+  std::vector<int> order;
+};
+
+// What the nesting task holds: not what the chain's tasks hold, so a slot
+// reused under it shows.
+struct NestingTaskState {
+  int magic;
+  ChainState* chain;
+};
+
+void PostChainLink(ChainState* state, int link) {
+  state->loop->PostTask([state, link] {
+    state->order.push_back(link);
+    if (link < 3000) {
+      PostChainLink(state, link + 1);
+    } else {
+      QuitWhenIdle();
+    }
+  });
+}
+
+TEST(MessageLoop, ATaskNestingARunKeepsWhatItHoldsWhileTheQueuesRefill) {
+  UIMessageLoop loop;
+  ChainState chain(&loop);
+  NestingTaskState nesting{0x5a17, &chain};
+  int magic_after_nested_run = 0;
+  NestingTaskState* held = &nesting;
+  int* seen = &magic_after_nested_run;
+  loop.PostTask([held, seen] {
+    PostChainLink(held->chain, 1);
+    held->chain->loop->RunNested();
+    // Read from this task's own storage after the nested run.
+    *seen = held->magic;
+    QuitWhenIdle();
+  });
+  loop.PostTask([] {});  // the nesting task's slot is not its queue's last
+  loop.Run();
+  EXPECT_EQ(magic_after_nested_run, 0x5a17);
+  ASSERT_EQ(chain.order.size(), 3000u);
+  for (int i = 0; i < 3000; ++i) ASSERT_EQ(chain.order[i], i + 1);
+}
+
 // Posts a fresh copy of itself to the loop when destroyed, a set number of
 // times (or forever).
 struct Reposter {
