@@ -9,7 +9,8 @@ struct IWICImagingFactory;
 
 namespace remote {
 
-// One decoded page picture: BGRA rows, top-down, without padding.
+// One decoded page picture: BGRA rows, top-down, without padding. A frame
+// handed in for decoding may hold a previous picture's buffer for reuse.
 struct PageFrame {
   int width = 0;
   int height = 0;
@@ -32,6 +33,7 @@ class FrameDecoder {
   static constexpr int kMaxSide = 16384;
 
  private:
+  std::vector<void*> spare_blocks_;  // the JPEG decoder's, kept between pictures
   bool com_started_ = false;
   IWICImagingFactory* factory_ = nullptr;
 };

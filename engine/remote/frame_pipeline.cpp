@@ -37,6 +37,28 @@ void FrameSink::CountPresented() {
   ++counts_.presented;
 }
 
+std::shared_ptr<PageFrame> FramePool::Take() {
+  auto frame = std::make_unique<PageFrame>();
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!spare_.empty()) {
+      frame->pixels.swap(spare_.back());
+      spare_.pop_back();
+    }
+  }
+  std::weak_ptr<FramePool> pool = shared_from_this();
+  return std::shared_ptr<PageFrame>(frame.release(), [pool](PageFrame* done) {
+    if (std::shared_ptr<FramePool> owner = pool.lock()) owner->Give(std::move(done->pixels));
+    delete done;
+  });
+}
+
+void FramePool::Give(std::vector<uint8_t> pixels) {
+  if (pixels.empty()) return;
+  std::lock_guard<std::mutex> guard(lock_);
+  if (spare_.size() < kKept) spare_.push_back(std::move(pixels));
+}
+
 FramePipeline::FramePipeline() = default;
 
 FramePipeline::~FramePipeline() { Stop(); }
@@ -97,7 +119,7 @@ void FramePipeline::DecodeNext(const std::shared_ptr<FrameSink>& sink) {
     sink->waiting_ = false;
     data.swap(sink->data_);
   }
-  auto frame = std::make_shared<PageFrame>();
+  std::shared_ptr<PageFrame> frame = pool_->Take();
   bool decoded = !sink->closed_ && t_decoder && t_decoder->Decode(data, frame.get());
   {
     std::lock_guard<std::mutex> guard(sink->lock_);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/framework_thread.h"
 #include "engine/remote/frame_decoder.h"
@@ -50,6 +51,21 @@ class FrameSink {
   Counts counts_;
 };
 
+// Pixel buffers of frames that were let go, for the next pictures: a fresh
+// buffer of megabytes costs a page fault for each of its pages under Wine.
+class FramePool : public std::enable_shared_from_this<FramePool> {
+ public:
+  // Any thread. Its buffer, when it has one, is of an earlier picture.
+  std::shared_ptr<PageFrame> Take();
+
+ private:
+  static constexpr size_t kKept = 2;
+  void Give(std::vector<uint8_t> pixels);
+
+  std::mutex lock_;
+  std::vector<std::vector<uint8_t>> spare_;
+};
+
 // The engine's one thread that decodes page pictures.
 class FramePipeline {
  public:
@@ -68,6 +84,7 @@ class FramePipeline {
   void DecodeNext(const std::shared_ptr<FrameSink>& sink);
 
   std::unique_ptr<DecoderThread> thread_;
+  std::shared_ptr<FramePool> pool_ = std::make_shared<FramePool>();
   std::mutex lock_;
   std::shared_ptr<qbase::MessageLoopProxy> proxy_;
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include <stb/stb_image_write.h>
 
 #include "engine/remote/frame_decoder.h"
+#include "engine/remote/frame_pipeline.h"
 
 namespace {
 
@@ -21,9 +23,9 @@ constexpr int kWidth = 64;
 constexpr int kHeight = 48;
 
 // Four flat quarters, far apart in every channel: red, green, blue, white.
-uint32_t QuarterColor(int x, int y) {
-  const bool right = x >= kWidth / 2;
-  const bool bottom = y >= kHeight / 2;
+uint32_t QuarterColor(int x, int y, int width = kWidth, int height = kHeight) {
+  const bool right = x >= width / 2;
+  const bool bottom = y >= height / 2;
   if (!right && !bottom) return 0xFFFF0000;
   if (right && !bottom) return 0xFF00FF00;
   if (!right && bottom) return 0xFF0000FF;
@@ -41,12 +43,12 @@ std::string Base64(const std::vector<BYTE>& data) {
 }
 
 // The quarters as a JPEG file of the browser's usual quality.
-std::vector<BYTE> QuartersJpeg() {
-  std::vector<BYTE> rgb(kWidth * kHeight * 3);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const uint32_t color = QuarterColor(x, y);
-      BYTE* pixel = &rgb[(y * kWidth + x) * 3];
+std::vector<BYTE> QuartersJpeg(int width = kWidth, int height = kHeight) {
+  std::vector<BYTE> rgb(static_cast<size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const uint32_t color = QuarterColor(x, y, width, height);
+      BYTE* pixel = &rgb[(static_cast<size_t>(y) * width + x) * 3];
       pixel[0] = (color >> 16) & 0xFF;
       pixel[1] = (color >> 8) & 0xFF;
       pixel[2] = color & 0xFF;
@@ -58,7 +60,7 @@ std::vector<BYTE> QuartersJpeg() {
         auto* out = static_cast<std::vector<BYTE>*>(context);
         out->insert(out->end(), static_cast<BYTE*>(data), static_cast<BYTE*>(data) + size);
       },
-      &file, kWidth, kHeight, 3, rgb.data(), 80);
+      &file, width, height, 3, rgb.data(), 80);
   return file;
 }
 
@@ -87,6 +89,34 @@ TEST(FrameDecoder, JpegPicturesBecomeOpaqueBgraInTheirOwnColours) {
       EXPECT_TRUE(Near(PixelAt(frame, x, y), QuarterColor(x, y)))
           << std::hex << PixelAt(frame, x, y) << " at " << std::dec << x << "," << y;
     }
+  }
+}
+
+// Frames and the decoder's own memory are reused from picture to picture;
+// a picture of another size must still come out whole and in its colours.
+TEST(FrameDecoder, PicturesOfChangingSizesDecodeIntoReusedBuffers) {
+  remote::FrameDecoder decoder;
+  std::shared_ptr<remote::FramePool> pool = std::make_shared<remote::FramePool>();
+  const int sizes[][2] = {{640, 400}, {64, 48}, {640, 400}, {800, 600}, {640, 400}};
+  const uint8_t* previous_buffer = nullptr;
+  for (const auto& size : sizes) {
+    const int width = size[0];
+    const int height = size[1];
+    std::shared_ptr<remote::PageFrame> frame = pool->Take();
+    ASSERT_TRUE(decoder.Decode(Base64(QuartersJpeg(width, height)), frame.get()));
+    ASSERT_EQ(frame->width, width);
+    ASSERT_EQ(frame->height, height);
+    ASSERT_EQ(frame->pixels.size(), static_cast<size_t>(width) * height * 4);
+    for (int y = 4; y < height; y += height / 2) {
+      for (int x = 4; x < width; x += width / 2) {
+        EXPECT_TRUE(Near(PixelAt(*frame, x, y), QuarterColor(x, y, width, height)))
+            << std::hex << PixelAt(*frame, x, y) << " at " << std::dec << x << "," << y << " of " << width;
+      }
+    }
+    if (previous_buffer && width == 640) {
+      EXPECT_EQ(frame->pixels.data(), previous_buffer) << "the buffer came back";
+    }
+    previous_buffer = frame->pixels.data();
   }
 }
 
