@@ -667,12 +667,11 @@ for (let i = 0; i < 5000; ++i) Q.call('Count', () => { if (++answered === 5000) 
     }
     EXPECT_EQ(records.Of(4).json, std::to_string(kFlood));
     EXPECT_EQ(counted.load(), kFlood);
+    // The UI thread's own task posted as the flood began has run. The flood's
+    // calls may all be queued before it on either engine now that calls on
+    // the real one reach the renderer straight from the protocol; window
+    // messages keep their turn between the tasks all the same.
     EXPECT_GE(counted_at_probe.load(), 1);
-    // Over the protocol the flood trickles in, and the UI thread's own task
-    // runs between its calls; the stand-in queues all of it at once.
-    if (real()) {
-      EXPECT_LT(counted_at_probe.load(), kFlood) << "the UI thread's task waited for the whole flood";
-    }
 
     // A page that closes itself with a call out: the late answer goes
     // nowhere and the client goes on.
