@@ -160,12 +160,15 @@ void RemoteBrowser::SetUpSession(const std::string& session, bool main) {
   Command("Page.setLifecycleEventsEnabled", {{"enabled", true}}, session);
   Command("Runtime.enable", Json::object(), session);
   // Only the documents' answers matter; bodies are not kept.
-  Command("Network.enable", {{"maxTotalBufferSize", 0}, {"maxResourceBufferSize", 0}, {"maxPostDataSize", 0}},
-          session);
-  Command("Runtime.addBinding", {{"name", std::string(PageAgent::kBindingName)}, {"executionContextName", std::string(PageAgent::kWorldName)}},
-          session);
-  Command("Page.addScriptToEvaluateOnNewDocument",
-          {{"source", PageAgent::Script()}, {"worldName", std::string(PageAgent::kWorldName)}, {"runImmediately", true}}, session);
+  Command("Network.enable", {{"maxTotalBufferSize", 0}, {"maxResourceBufferSize", 0}, {"maxPostDataSize", 0}}, session);
+  Command(
+      "Runtime.addBinding",
+      {{"name", std::string(PageAgent::kBindingName)}, {"executionContextName", std::string(PageAgent::kWorldName)}},
+      session);
+  Command(
+      "Page.addScriptToEvaluateOnNewDocument",
+      {{"source", PageAgent::Script()}, {"worldName", std::string(PageAgent::kWorldName)}, {"runImmediately", true}},
+      session);
   // The renderer's half in the page's own world: its extensions and the
   // table of values native code refers to, before any script of the page.
   std::shared_ptr<PageServices> engine = PageServices::Running();
@@ -233,14 +236,10 @@ void RemoteBrowser::TargetGone() {
 
 void RemoteBrowser::HandleEvent(const std::string& session, const std::string& method, Json& params) {
   if (state_ != State::kAlive) return;
+  // The renderer's own binding reaches it from the engine; only the page
+  // agent's reports are the browser's.
   if (method == "Runtime.bindingCalled") {
-    std::string name = JsonString(params, "name");
-    if (name == PageAgent::kBindingName) {
-      AgentReport(session, JsonString(params, "payload"));
-    } else {
-      NativeCall(session, name, static_cast<int>(JsonInt(params, "executionContextId", -1)),
-                 JsonString(params, "payload"));
-    }
+    if (JsonString(params, "name") == PageAgent::kBindingName) AgentReport(session, JsonString(params, "payload"));
     return;
   }
   if (method == "Runtime.executionContextCreated" || method == "Runtime.executionContextDestroyed" ||
@@ -273,9 +272,8 @@ void RemoteBrowser::ContextEvent(const std::string& session, const std::string& 
     });
     return;
   }
-  int context_id = method == "Runtime.executionContextDestroyed"
-                       ? static_cast<int>(JsonInt(params, "executionContextId", -1))
-                       : -1;
+  int context_id =
+      method == "Runtime.executionContextDestroyed" ? static_cast<int>(JsonInt(params, "executionContextId", -1)) : -1;
   if (context_id < 0) {
     for (auto it = contexts_.begin(); it != contexts_.end();) {
       it = it->first.compare(0, session.size() + 1, session + "#") == 0 ? contexts_.erase(it) : std::next(it);
@@ -285,16 +283,6 @@ void RemoteBrowser::ContextEvent(const std::string& session, const std::string& 
   }
   engine->PostToRenderer(
       [id, session, context_id](RemoteRenderer& renderer) { renderer.ContextReleased(id, session, context_id); });
-}
-
-void RemoteBrowser::NativeCall(const std::string& session, const std::string& binding, int context_id,
-                               const std::string& payload) {
-  std::shared_ptr<PageServices> engine = PageServices::Running();
-  RemoteRenderer* renderer = engine ? engine->renderer() : nullptr;
-  if (!renderer || binding != renderer->binding_name()) return;
-  engine->PostToRenderer([session, context_id, payload](RemoteRenderer& renderer) {
-    renderer.NativeCall(session, context_id, payload);
-  });
 }
 
 void RemoteBrowser::ReleaseContexts() {
@@ -614,11 +602,12 @@ void RemoteBrowser::SetAudioMuted(bool mute) {
 void RemoteBrowser::ApplyMute() {
   if (!attached()) return;
   // Media elements of every frame follow the flag, also those made later.
-  std::string script = std::string("(() => { const muted = ") + (muted_ ? "true" : "false") +
-                       "; window.__engineMuted = muted;"
-                       " const apply = (root) => root.querySelectorAll('audio, video').forEach(m => { m.muted = muted; });"
-                       " apply(document); for (const f of document.querySelectorAll('iframe')) {"
-                       " try { apply(f.contentDocument); } catch (e) {} } })()";
+  std::string script =
+      std::string("(() => { const muted = ") + (muted_ ? "true" : "false") +
+      "; window.__engineMuted = muted;"
+      " const apply = (root) => root.querySelectorAll('audio, video').forEach(m => { m.muted = muted; });"
+      " apply(document); for (const f of document.querySelectorAll('iframe')) {"
+      " try { apply(f.contentDocument); } catch (e) {} } })()";
   Command("Runtime.evaluate", {{"expression", script}});
 }
 
@@ -757,10 +746,9 @@ void RemoteBrowser::SendCaptureLostEvent() {
   Post([](RemoteBrowser& self) {
     if (!self.IsAlive()) return;
     // Buttons held while the capture went are let go where the pointer was.
-    const std::pair<uint32_t, cef_mouse_button_type_t> kButtons[] = {
-        {EVENTFLAG_LEFT_MOUSE_BUTTON, MBT_LEFT},
-        {EVENTFLAG_MIDDLE_MOUSE_BUTTON, MBT_MIDDLE},
-        {EVENTFLAG_RIGHT_MOUSE_BUTTON, MBT_RIGHT}};
+    const std::pair<uint32_t, cef_mouse_button_type_t> kButtons[] = {{EVENTFLAG_LEFT_MOUSE_BUTTON, MBT_LEFT},
+                                                                     {EVENTFLAG_MIDDLE_MOUSE_BUTTON, MBT_MIDDLE},
+                                                                     {EVENTFLAG_RIGHT_MOUSE_BUTTON, MBT_RIGHT}};
     for (const auto& button : kButtons) {
       if (!(self.pressed_buttons_ & button.first)) continue;
       self.pressed_buttons_ &= ~button.first;

@@ -19,7 +19,6 @@
 
 namespace remote {
 
-
 // A browser of the real engine: one page target of the browser program with
 // its own protocol session, and, when windowed, the native child window that
 // shows it. Calls from any thread are carried over to the engine's UI
@@ -125,8 +124,6 @@ class RemoteBrowser : public PageOwner, public CefBrowserHost, private PageView:
   void ApplyMute();
   void AgentReport(const std::string& session, const std::string& payload);
   void ContextEvent(const std::string& session, const std::string& method, const Json& params);
-  void NativeCall(const std::string& session, const std::string& binding, int context_id,
-                  const std::string& payload);
   // The renderer hears that every script world of the page has gone.
   void ReleaseContexts();
   void FinishClose();

@@ -488,6 +488,8 @@ void RemoteEngine::HandleEvent(const std::string& session, const std::string& me
     if (owner == sessions_.end()) return;
     CefRefPtr<RemoteBrowser> browser = FindBrowser(owner->second);
     if (!browser) return;
+    // A page's native call that had to wait behind other events.
+    if (method == "Runtime.bindingCalled" && NativeCallToRenderer(session, params)) return;
     // A sub-frame of another origin runs in a target of its own.
     if (method == "Target.attachedToTarget") {
       std::string child = JsonString(params, "sessionId");

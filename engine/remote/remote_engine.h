@@ -102,7 +102,8 @@ class RemoteEngine : public PageServices, public RendererChannel {
   void ConnectFailed(const std::wstring& reason);
   void Disconnected(const std::wstring& reason);
   void OnProtocolEvent(const std::string& session, const std::string& method, Json& params);
-  // Reading thread: a call of the renderer's binding goes straight to it.
+  // A call of the renderer's binding goes to it: straight from the reading
+  // thread, or from the UI thread when events read before it were queued.
   // False for any other binding.
   bool NativeCallToRenderer(const std::string& session, Json& params);
   void HandleEvent(const std::string& session, const std::string& method, Json& params);
