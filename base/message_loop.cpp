@@ -180,12 +180,15 @@ PendingTask MessageLoop::TakeFirstDelayed() {
 
 // A task runs in its queue slot: moving it out and destroying the husk
 // cost more than a small task itself.
-bool MessageLoop::ProcessImmediateWork() {
-  if (!nestable_tasks_allowed_) return false;
-  for (;;) {
-    ReloadWorkQueue();
-    if (work_queue_.empty()) return false;
-
+int MessageLoop::ProcessImmediateWork(int max_tasks) {
+  int ran = 0;
+  // A task that nests a run leaves nestable tasks allowed again when it
+  // returns, so the check holds for the whole stretch.
+  while (ran < max_tasks && nestable_tasks_allowed_) {
+    if (work_queue_.empty()) {
+      ReloadWorkQueue();
+      if (work_queue_.empty()) break;
+    }
     PendingTask& pending = work_queue_.TakeInPlace();
     if (pending.run_time != 0) {
       int64_t run_time = pending.run_time;
@@ -198,10 +201,12 @@ bool MessageLoop::ProcessImmediateWork() {
       RunTask(pending);
       pending.task = nullptr;  // what it holds goes now, as after a plain run
       if (--tasks_in_place_ == 0 && !set_aside_queues_.empty()) set_aside_queues_.clear();
-      return true;
+      ++ran;
+      continue;
     }
     deferred_queue_.push(std::move(pending));
   }
+  return ran;
 }
 
 bool MessageLoop::ProcessDelayedWork(int64_t* next_run_time) {

@@ -78,7 +78,8 @@ class MessageLoop : public MessagePump::Delegate {
   void RemoveDestructionObserver(DestructionObserver* observer) { destruction_observers_.RemoveObserver(observer); }
 
   // MessagePump::Delegate
-  bool ProcessImmediateWork() override;
+  bool ProcessImmediateWork() override { return ProcessImmediateWork(1) != 0; }
+  int ProcessImmediateWork(int max_tasks) override;
   bool ProcessDelayedWork(int64_t* next_run_time) override;
   bool ProcessIdleWork() override;
   bool HasIncomingWork() const override { return incoming_hint_.load(std::memory_order_relaxed); }

@@ -155,16 +155,21 @@ void WinUIMessagePump::RunUntilQuit() {
 // tasks between reads grows while it stays well inside the budget and
 // shrinks again when the tasks get slower.
 bool WinUIMessagePump::RunImmediateWorkBurst() {
-  if (!state_->delegate->ProcessImmediateWork()) return false;
+  MessagePump::Delegate* delegate = state_->delegate;
+  int asked = kMinTasksBetweenClockReads;
+  int ran = delegate->ProcessImmediateWork(asked);
+  if (ran == 0) return false;
   LARGE_INTEGER frequency, start, now;
   ::QueryPerformanceFrequency(&frequency);
   ::QueryPerformanceCounter(&start);
   const LONGLONG budget = frequency.QuadPart / 1000;
   LONGLONG last_read = start.QuadPart;
   int stretch = kMinTasksBetweenClockReads;
-  int until_read = stretch;
+  // Counted across dry spells too, so a trickle of tasks cannot keep the
+  // burst from ever reading the clock.
+  int until_read = stretch - ran;
   while (!state_->should_quit) {
-    if (--until_read == 0) {
+    if (until_read <= 0) {
       ::QueryPerformanceCounter(&now);
       if (now.QuadPart - start.QuadPart >= budget) break;
       const LONGLONG took = now.QuadPart - last_read;
@@ -175,12 +180,17 @@ bool WinUIMessagePump::RunImmediateWorkBurst() {
         stretch = std::max(stretch / 2, kMinTasksBetweenClockReads);
       }
       until_read = stretch;
+    } else if (ran < asked) {
+      // Run dry for a moment: a thread posting a stream of tasks is a few
+      // hundred nanoseconds from its next one, and leaving the burst would
+      // cost a look at the window queue each time.
+      if (!SpinForIncomingWork(kSpinWithinBurstUs)) break;
     }
-    if (state_->delegate->ProcessImmediateWork()) continue;
-    // Run dry for a moment: a thread posting a stream of tasks is a few
-    // hundred nanoseconds from its next one, and leaving the burst would
-    // cost a look at the window queue each time.
-    if (!SpinForIncomingWork(kSpinWithinBurstUs)) break;
+    // One call for the whole stretch: the loop runs it without coming back
+    // to the pump for every task.
+    asked = until_read;
+    ran = delegate->ProcessImmediateWork(asked);
+    until_read -= ran;
   }
   return true;
 }
@@ -263,8 +273,8 @@ bool WinUIMessagePump::ProcessReplacementMessage(bool own_loop) {
 bool WinUIMessagePump::WaitForWork() {
   DWORD delay = ToWaitMilliseconds(CurrentDelay());
   HANDLE wake = wake_event_.get();
-  DWORD result = ::MsgWaitForMultipleObjectsEx(wake ? 1 : 0, wake ? &wake : nullptr, delay, QS_ALLINPUT,
-                                               MWMO_INPUTAVAILABLE);
+  DWORD result =
+      ::MsgWaitForMultipleObjectsEx(wake ? 1 : 0, wake ? &wake : nullptr, delay, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   if (wake && result == WAIT_OBJECT_0) return true;
   if (result != WAIT_OBJECT_0 + (wake ? 1 : 0)) return false;
   // Mouse input that the queue reports but no peek can see would wake us
