@@ -15,11 +15,7 @@ class MessagePump {
     // Runs up to max_tasks immediate tasks and says how many ran; fewer
     // means the queue ran dry (or the rest must wait for another run).
     // One call for a stretch of tasks spares the pump a call per task.
-    virtual int ProcessImmediateWork(int max_tasks) {
-      int ran = 0;
-      while (ran < max_tasks && ProcessImmediateWork()) ++ran;
-      return ran;
-    }
+    virtual int ProcessImmediateWork(int max_tasks) = 0;
     // next_run_time: the earliest pending delayed task's time, 0 for none.
     virtual bool ProcessDelayedWork(int64_t* next_run_time) = 0;
     virtual bool ProcessIdleWork() = 0;
