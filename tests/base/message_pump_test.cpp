@@ -20,15 +20,13 @@ using qbase::WinUIMessagePump;
 
 void QuitWhenIdle() { MessageLoop::Current()->QuitWhenIdle(); }
 
-HWND MessageWindowOf(MessageLoop& loop) {
-  return static_cast<WinUIMessagePump*>(loop.pump())->message_window();
-}
+HWND MessageWindowOf(MessageLoop& loop) { return static_cast<WinUIMessagePump*>(loop.pump())->message_window(); }
 
 int TakeWakeUpMessages(HWND window) {
   int count = 0;
   MSG message;
-  while (::PeekMessageW(&message, window, WinUIMessagePump::kWakeUpMessage, WinUIMessagePump::kWakeUpMessage,
-                        PM_REMOVE))
+  while (
+      ::PeekMessageW(&message, window, WinUIMessagePump::kWakeUpMessage, WinUIMessagePump::kWakeUpMessage, PM_REMOVE))
     ++count;
   return count;
 }
@@ -100,6 +98,18 @@ TEST(WinUIMessagePump, AwakeLoopTakesPostsWithoutWakeUpMessages) {
   EXPECT_EQ(wake_ups_seen_by_task, 0);
 }
 
+// A message-only window of a class of its own, run by the given procedure.
+// Registering a class that exists already fails harmlessly.
+qbase::UniqueWindow MakeMessageWindow(const wchar_t* class_name, WNDPROC procedure) {
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = class_name;
+  ::RegisterClassW(&window_class);
+  return qbase::UniqueWindow(
+      ::CreateWindowExW(0, class_name, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, window_class.hInstance, nullptr));
+}
+
 // A window whose WM_APP handler runs a modal dialog, as a window being
 // dragged or a message box shown from a window message would.
 LRESULT CALLBACK ModalOnAppMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -115,13 +125,7 @@ LRESULT CALLBACK ModalOnAppMessage(HWND window, UINT message, WPARAM wparam, LPA
 
 TEST(WinUIMessagePump, TasksRunInsideAModalLoopOfAWindowMessage) {
   qbase::UIMessageLoop loop;
-  WNDCLASSW window_class = {};
-  window_class.lpfnWndProc = &ModalOnAppMessage;
-  window_class.hInstance = ::GetModuleHandleW(nullptr);
-  window_class.lpszClassName = L"ModalOnAppMessage";
-  ::RegisterClassW(&window_class);
-  qbase::UniqueWindow window(::CreateWindowExW(0, L"ModalOnAppMessage", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                               nullptr, window_class.hInstance, nullptr));
+  qbase::UniqueWindow window = MakeMessageWindow(L"ModalOnAppMessage", &ModalOnAppMessage);
   ASSERT_TRUE(window);
   std::atomic<bool> in_dialog{false};
   std::atomic<bool> ran_inside{false};
@@ -167,13 +171,7 @@ LRESULT CALLBACK OwnLoopOnAppMessage(HWND window, UINT message, WPARAM wparam, L
 
 TEST(WinUIMessagePump, TasksRunInsideAWindowMessagesOwnLoop) {
   qbase::UIMessageLoop loop;
-  WNDCLASSW window_class = {};
-  window_class.lpfnWndProc = &OwnLoopOnAppMessage;
-  window_class.hInstance = ::GetModuleHandleW(nullptr);
-  window_class.lpszClassName = L"OwnLoopOnAppMessage";
-  ::RegisterClassW(&window_class);
-  qbase::UniqueWindow window(::CreateWindowExW(0, L"OwnLoopOnAppMessage", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                               nullptr, window_class.hInstance, nullptr));
+  qbase::UniqueWindow window = MakeMessageWindow(L"OwnLoopOnAppMessage", &OwnLoopOnAppMessage);
   ASSERT_TRUE(window);
   std::atomic<bool> in_own_loop{false};
   std::atomic<bool> ran{false};
@@ -223,13 +221,7 @@ LRESULT CALLBACK CountAppMessagesAtomically(HWND window, UINT message, WPARAM wp
 // not swallow the next of the other.
 TEST(WinUIMessagePump, ASleepingLoopWakesForPostsAndWindowMessagesAlike) {
   qbase::UIMessageLoop loop;
-  WNDCLASSW window_class = {};
-  window_class.lpfnWndProc = &CountAppMessagesAtomically;
-  window_class.hInstance = ::GetModuleHandleW(nullptr);
-  window_class.lpszClassName = L"CountAppMessagesAtomically";
-  ::RegisterClassW(&window_class);
-  qbase::UniqueWindow window(::CreateWindowExW(0, L"CountAppMessagesAtomically", nullptr, 0, 0, 0, 0, 0,
-                                               HWND_MESSAGE, nullptr, window_class.hInstance, nullptr));
+  qbase::UniqueWindow window = MakeMessageWindow(L"CountAppMessagesAtomically", &CountAppMessagesAtomically);
   ASSERT_TRUE(window);
   constexpr int kRounds = 60;
   std::atomic<int> tasks{0};
@@ -277,11 +269,6 @@ void BusyWaitMicroseconds(int microseconds) {
 // handled or the stream is spent; the message must get its turn long before.
 // Being preempted only makes the turn come sooner in tasks.
 TEST(WinUIMessagePump, WindowMessagesKeepTheirTurnInAStreamOfTasks) {
-  WNDCLASSW window_class = {};
-  window_class.lpfnWndProc = &CountAppMessages;
-  window_class.hInstance = ::GetModuleHandleW(nullptr);
-  window_class.lpszClassName = L"CountAppMessages";
-  ::RegisterClassW(&window_class);
   struct Stream {
     int fast_tasks;  // then each task takes slow_us
     int slow_us;
@@ -292,8 +279,7 @@ TEST(WinUIMessagePump, WindowMessagesKeepTheirTurnInAStreamOfTasks) {
   // but not so far that a stream turning slow keeps the message waiting.
   for (const Stream& stream : {Stream{0, 20, 3000, 200}, Stream{20000, 20, 40000, 20000 + 700}}) {
     qbase::UIMessageLoop loop;
-    qbase::UniqueWindow window(::CreateWindowExW(0, L"CountAppMessages", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                                 nullptr, window_class.hInstance, nullptr));
+    qbase::UniqueWindow window = MakeMessageWindow(L"CountAppMessages", &CountAppMessages);
     ASSERT_TRUE(window);
     const int post_at = std::max(stream.fast_tasks, 50);
     int handled = 0;
