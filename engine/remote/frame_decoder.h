@@ -15,6 +15,8 @@ struct PageFrame {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> pixels;
+  // The performance counter when the picture's message was read.
+  int64_t received_at = 0;
 };
 
 // Turns the browser's base64 JPEG or PNG pictures into BGRA frames: JPEG by

@@ -1,5 +1,7 @@
 #include "engine/remote/frame_pipeline.h"
 
+#include <windows.h>
+
 #include "base/message_loop_proxy.h"
 
 namespace remote {
@@ -86,6 +88,8 @@ void FramePipeline::Submit(const std::shared_ptr<FrameSink>& sink, std::string b
   // Acknowledged on arrival: the browser takes its next picture while this
   // one is decoded, and only the newest waiting picture is decoded at all.
   if (frame_number >= 0 && sink->acknowledge_) sink->acknowledge_(frame_number);
+  LARGE_INTEGER received_at = {};
+  ::QueryPerformanceCounter(&received_at);
   bool post = false;
   {
     std::lock_guard<std::mutex> guard(sink->lock_);
@@ -97,6 +101,7 @@ void FramePipeline::Submit(const std::shared_ptr<FrameSink>& sink, std::string b
     }
     sink->waiting_ = true;
     sink->data_ = std::move(base64);
+    sink->data_received_at_ = received_at.QuadPart;
   }
   if (!post) return;
   std::shared_ptr<qbase::MessageLoopProxy> proxy;
@@ -113,19 +118,20 @@ void FramePipeline::Submit(const std::shared_ptr<FrameSink>& sink, std::string b
 
 void FramePipeline::DecodeNext(const std::shared_ptr<FrameSink>& sink) {
   std::string data;
+  std::shared_ptr<PageFrame> frame = pool_->Take();
   {
     std::lock_guard<std::mutex> guard(sink->lock_);
     if (!sink->waiting_) return;
     sink->waiting_ = false;
     data.swap(sink->data_);
+    frame->received_at = sink->data_received_at_;
   }
-  std::shared_ptr<PageFrame> frame = pool_->Take();
   bool decoded = !sink->closed_ && t_decoder && t_decoder->Decode(data, frame.get());
-  {
-    std::lock_guard<std::mutex> guard(sink->lock_);
-    ++(decoded ? sink->counts_.decoded : sink->counts_.failed);
-  }
-  if (decoded && !sink->closed_ && sink->deliver_) sink->deliver_(frame);
+  bool shown = decoded && !sink->closed_ && sink->deliver_ && sink->deliver_(frame);
+  // Counted once it is through, so the counts never show a picture half way.
+  std::lock_guard<std::mutex> guard(sink->lock_);
+  ++(decoded ? sink->counts_.decoded : sink->counts_.failed);
+  if (shown) ++sink->counts_.presented;
 }
 
 }  // namespace remote

@@ -14,13 +14,14 @@ namespace remote {
 
 // Where one page's pictures go: the browser it belongs to hands over how a
 // picture is acknowledged (on the reading thread, as it arrives) and where a
-// decoded one goes (on the pipeline's thread). Only the newest picture
+// decoded one goes (on the pipeline's thread; true when it was shown there
+// and then, false when its owner shows it later). Only the newest picture
 // waits; an older one still waiting is dropped, so a slow moment never
 // builds up a backlog of stale pictures.
 class FrameSink {
  public:
   using Acknowledge = std::function<void(int frame_number)>;
-  using Deliver = std::function<void(std::shared_ptr<const PageFrame> frame)>;
+  using Deliver = std::function<bool(std::shared_ptr<const PageFrame> frame)>;
 
   FrameSink(Acknowledge acknowledge, Deliver deliver)
       : acknowledge_(std::move(acknowledge)), deliver_(std::move(deliver)) {}
@@ -36,7 +37,7 @@ class FrameSink {
     int presented = 0;
   };
   Counts counts();
-  // The owner showed a delivered picture.
+  // The owner showed a picture it was delivered for later.
   void CountPresented();
 
  private:
@@ -48,6 +49,7 @@ class FrameSink {
   std::mutex lock_;
   bool waiting_ = false;
   std::string data_;
+  int64_t data_received_at_ = 0;
   Counts counts_;
 };
 

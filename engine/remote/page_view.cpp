@@ -12,22 +12,6 @@ const wchar_t PageView::kClassName[] = L"RemoteEngineView";
 
 namespace {
 
-// The window's device context for one scope.
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ::ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
 // One paint of the window.
 class PaintScope {
  public:
@@ -112,15 +96,18 @@ std::unique_ptr<PageView> PageView::Create(const CefWindowInfo& info, Delegate* 
   if (!window) return nullptr;
   ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view.get()));
   view->window_.reset(window);
+  view->surface_ = std::make_shared<ViewSurface>(window);
   view->cursor_ = ::LoadCursorW(nullptr, IDC_ARROW);
   return view;
 }
 
 PageView::~PageView() {
+  if (surface_) surface_->Detach();
   if (window_) ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
 }
 
 void PageView::Detach() {
+  if (surface_) surface_->Detach();
   delegate_ = nullptr;
   if (window_) ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
   window_.release();
@@ -130,51 +117,6 @@ SIZE PageView::ClientSize() const {
   RECT client = {};
   if (window_) ::GetClientRect(window_.get(), &client);
   return SIZE{client.right - client.left, client.bottom - client.top};
-}
-
-void PageView::Present(std::shared_ptr<const PageFrame> frame) {
-  frame_ = std::move(frame);
-  if (!window_) return;
-  {
-    WindowDc dc(window_.get());
-    if (!dc.get()) return;
-    RECT client = {};
-    ::GetClientRect(window_.get(), &client);
-    Paint(dc.get(), client);
-  }
-  // What was just drawn needs no second drawing from a pending paint.
-  ::ValidateRect(window_.get(), nullptr);
-}
-
-void PageView::Paint(HDC dc, const RECT& area) {
-  RECT client = {};
-  ::GetClientRect(window_.get(), &client);
-  int width = client.right;
-  int height = client.bottom;
-  if (!frame_ || frame_->width <= 0 || frame_->height <= 0) {
-    ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    return;
-  }
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = frame_->width;
-  info.bmiHeader.biHeight = -frame_->height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  // A picture of the old size stays in its corner until the page catches up
-  // with a resize; the rest is the page's white.
-  ::SetDIBitsToDevice(dc, 0, 0, frame_->width, frame_->height, 0, 0, 0, frame_->height, frame_->pixels.data(), &info,
-                      DIB_RGB_COLORS);
-  HBRUSH white = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  if (width > frame_->width) {
-    RECT right = {frame_->width, 0, width, height};
-    ::FillRect(dc, &right, white);
-  }
-  if (height > frame_->height) {
-    RECT bottom = {0, frame_->height, width < frame_->width ? frame_->width : width, height};
-    ::FillRect(dc, &bottom, white);
-  }
 }
 
 void PageView::SetCursor(HCURSOR cursor) {
@@ -302,7 +244,7 @@ LRESULT PageView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 1;
     case WM_PAINT: {
       PaintScope paint(window);
-      if (paint.get()) Paint(paint.get(), paint.area());
+      if (paint.get()) surface_->Paint(paint.get(), paint.area());
       return 0;
     }
     case WM_SIZE:
@@ -397,6 +339,7 @@ LRESULT PageView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       // The finished text arrived with the composition already.
       return 0;
     case WM_DESTROY: {
+      surface_->Detach();
       ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       Delegate* delegate = delegate_;
       window_.release();

@@ -6,15 +6,16 @@
 #include <string>
 
 #include "base/unique_handle.h"
-#include "engine/remote/frame_decoder.h"
 #include "engine/remote/json_util.h"
+#include "engine/remote/view_surface.h"
 #include "include/cef_types.h"
 
 namespace remote {
 
 // The native child window of a windowed browser: it shows the page's newest
 // picture and turns its own mouse, wheel, keyboard, character and input
-// method messages into the page's input. It lives on the engine's UI thread.
+// method messages into the page's input. It lives on the engine's UI thread;
+// its pictures are drawn through its surface.
 class PageView {
  public:
   class Delegate {
@@ -41,8 +42,8 @@ class PageView {
   PageView& operator=(const PageView&) = delete;
 
   HWND window() const { return window_.get(); }
-  // Shows the picture now; it stays for repaints.
-  void Present(std::shared_ptr<const PageFrame> frame);
+  // Where the page's pictures are drawn, from any thread.
+  const std::shared_ptr<ViewSurface>& surface() const { return surface_; }
   void SetCursor(HCURSOR cursor);
   // The window goes with its parent: the delegate hears of it no more.
   void Detach();
@@ -57,14 +58,13 @@ class PageView {
   PageView(Delegate* delegate) : delegate_(delegate) {}
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
-  void Paint(HDC dc, const RECT& area);
   void Mouse(UINT message, WPARAM wparam, LPARAM lparam);
   bool Composition(LPARAM lparam);
   void PlaceImeWindows();
 
   Delegate* delegate_;
   qbase::UniqueWindow window_;
-  std::shared_ptr<const PageFrame> frame_;
+  std::shared_ptr<ViewSurface> surface_;
   HCURSOR cursor_ = nullptr;
   bool tracking_leave_ = false;
   bool composing_ = false;

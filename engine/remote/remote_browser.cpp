@@ -411,13 +411,7 @@ void RemoteBrowser::StopFrames() {
 }
 
 void RemoteBrowser::PresentFrame(std::shared_ptr<const PageFrame> frame) {
-  if (state_ != State::kAlive || !frame) return;
-  if (view_) {
-    view_->Present(frame);
-    if (frame_sink_) frame_sink_->CountPresented();
-    return;
-  }
-  if (hidden_) return;
+  if (state_ != State::kAlive || !frame || hidden_) return;
   if (frame_sink_) frame_sink_->CountPresented();
   CefRefPtr<CefClient> client = this->client();
   CefRefPtr<CefRenderHandler> render = client ? client->GetRenderHandler() : nullptr;

@@ -46,6 +46,8 @@ class RemoteBrowser : public PageOwner, public CefBrowserHost, private PageView:
   void ClearPendingUrl() { pending_url_.clear(); }
   void DownloadWillBegin(const Json& params) { requests_.DownloadWillBegin(params); }
   void Close(bool force);
+  // An off-screen browser's picture, for its render handler; a native
+  // view's pictures go straight to its surface.
   void PresentFrame(std::shared_ptr<const PageFrame> frame);
 
   bool IsAlive() const override { return state_ == State::kAlive; }
@@ -65,6 +67,7 @@ class RemoteBrowser : public PageOwner, public CefBrowserHost, private PageView:
                const std::string& session = std::string()) override;
   PageNavigation& navigation() override { return navigation_; }
   std::shared_ptr<FrameSink> frame_sink() const { return frame_sink_; }
+  std::shared_ptr<ViewSurface> view_surface() const { return view_ ? view_->surface() : nullptr; }
 
   // ---- Any thread ----
   std::wstring url() override;

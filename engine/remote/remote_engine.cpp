@@ -621,15 +621,23 @@ void RemoteEngine::ForgetSession(const std::string& session) {
 std::shared_ptr<FrameSink> RemoteEngine::StartFrames(RemoteBrowser* browser) {
   std::string session = browser->session();
   int id = browser->GetIdentifier();
+  std::shared_ptr<ViewSurface> surface = browser->view_surface();
+  FrameSink::Deliver deliver;
+  if (surface) {
+    deliver = [surface](std::shared_ptr<const PageFrame> frame) { return surface->Show(std::move(frame)); };
+  } else {
+    deliver = [id](std::shared_ptr<const PageFrame> frame) {
+      RemoteEngine::PostUi([id, frame](RemoteEngine& self) {
+        if (CefRefPtr<RemoteBrowser> browser = self.FindBrowser(id)) browser->PresentFrame(frame);
+      });
+      return false;
+    };
+  }
   auto sink = std::make_shared<FrameSink>(
       [this, session](int number) {
         CommandFromAnyThread("Page.screencastFrameAck", {{"sessionId", number}}, session);
       },
-      [id](std::shared_ptr<const PageFrame> frame) {
-        RemoteEngine::PostUi([id, frame](RemoteEngine& self) {
-          if (CefRefPtr<RemoteBrowser> browser = self.FindBrowser(id)) browser->PresentFrame(frame);
-        });
-      });
+      std::move(deliver));
   std::lock_guard<std::mutex> guard(sinks_lock_);
   auto old = sinks_.find(session);
   if (old != sinks_.end()) old->second->Close();

@@ -146,4 +146,14 @@ FrameSink::Counts FrameCounts(CefRefPtr<CefBrowser> browser) {
   return *counts;
 }
 
+std::shared_ptr<ViewSurface> ViewSurfaceOf(CefRefPtr<CefBrowser> browser) {
+  auto surface = std::make_shared<std::shared_ptr<ViewSurface>>();
+  if (!browser) return nullptr;
+  int id = browser->GetIdentifier();
+  OnUi([id, surface](RemoteEngine& engine) {
+    if (CefRefPtr<RemoteBrowser> found = engine.FindBrowser(id)) *surface = found->view_surface();
+  });
+  return *surface;
+}
+
 }  // namespace remote

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/remote/frame_pipeline.h"
+#include "engine/remote/view_surface.h"
 #include "include/cef_browser.h"
 
 // What the real engine lets its users look at and do beyond the engine
@@ -33,5 +34,7 @@ std::wstring EvaluateInPage(CefRefPtr<CefBrowser> browser, const std::wstring& e
 std::vector<double> TimeConstantEvaluations(CefRefPtr<CefBrowser> browser, int count);
 // The page's pictures so far: received, dropped, decoded and failed.
 FrameSink::Counts FrameCounts(CefRefPtr<CefBrowser> browser);
+// Where a native browser's pictures are drawn; null for an off-screen one.
+std::shared_ptr<ViewSurface> ViewSurfaceOf(CefRefPtr<CefBrowser> browser);
 
 }  // namespace remote

@@ -16,6 +16,9 @@
 
 #include "engine/remote/frame_decoder.h"
 #include "engine/remote/frame_pipeline.h"
+#include "engine/remote/view_surface.h"
+#include "tests/support/test_support.h"
+#include "tests/support/window_capture.h"
 
 namespace {
 
@@ -146,3 +149,114 @@ TEST(FrameDecoder, BrokenPicturesAreRefusedWithoutHarm) {
 }
 
 }  // namespace
+
+namespace {
+
+LRESULT CALLBACK SurfaceWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* surface = reinterpret_cast<remote::ViewSurface*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == WM_PAINT && surface) {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(window, &paint);
+    surface->Paint(dc, paint.rcPaint);
+    ::EndPaint(window, &paint);
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+HWND MakeSurfaceWindow() {
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = SurfaceWindowProc;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"ViewSurfaceTest";
+  ::RegisterClassExW(&window_class);
+  HWND window = ::CreateWindowExW(WS_EX_TOPMOST, L"ViewSurfaceTest", L"", WS_POPUP | WS_VISIBLE, 40, 40, kWidth,
+                                  kHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ::UpdateWindow(window);
+  return window;
+}
+
+void Blacken(HWND window) {
+  HDC dc = ::GetDC(window);
+  RECT all = {0, 0, kWidth, kHeight};
+  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  ::ReleaseDC(window, dc);
+}
+
+// What the screen shows at a point of the window, read without looking at
+// this thread's messages: a picture drawn by another thread must get there
+// on its own.
+bool ScreenShowsRedAt(HWND window, int x, int y, DWORD timeout_ms) {
+  POINT at = {x, y};
+  ::ClientToScreen(window, &at);
+  for (DWORD waited = 0; waited < timeout_ms; waited += 5) {
+    HDC screen = ::GetDC(nullptr);
+    COLORREF pixel = ::GetPixel(screen, at.x, at.y);
+    ::ReleaseDC(nullptr, screen);
+    uint32_t rgb = (GetRValue(pixel) << 16) | (GetGValue(pixel) << 8) | GetBValue(pixel);
+    if (pixel != CLR_INVALID && test_support::ColorNear(rgb, 0xFF0000)) return true;
+    ::Sleep(5);
+  }
+  return false;
+}
+
+bool WindowShowsQuarters(HWND window) {
+  test_support::Picture picture = test_support::CaptureWindow(window);
+  for (int y = 4; y < kHeight; y += kHeight / 2) {
+    for (int x = 4; x < kWidth; x += kWidth / 2) {
+      if (!test_support::ColorNear(picture.At(x, y), QuarterColor(x, y) & 0xFFFFFF)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+// A native view's pictures are drawn by the pipeline's own thread and
+// counted as presented there; the window's thread repaints the same picture,
+// and once the view lets go of its window nothing more is drawn into it.
+TEST(FramePipeline, PicturesAreDrawnIntoTheViewFromThePipelineUntilTheViewLetsGo) {
+  HWND window = MakeSurfaceWindow();
+  ASSERT_TRUE(window);
+  auto surface = std::make_shared<remote::ViewSurface>(window);
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(surface.get()));
+  remote::FramePipeline pipeline;
+  ASSERT_TRUE(pipeline.Start());
+  std::vector<int> acknowledged;
+  auto sink = std::make_shared<remote::FrameSink>(
+      [&](int number) { acknowledged.push_back(number); },
+      [surface](std::shared_ptr<const remote::PageFrame> frame) { return surface->Show(std::move(frame)); });
+  const std::string picture = Base64(QuartersJpeg());
+  auto decoded = [&](int count) {
+    return test_support::PumpUntil([&] { return sink->counts().decoded + sink->counts().failed >= count; }, 5000);
+  };
+  LARGE_INTEGER before;
+  ::QueryPerformanceCounter(&before);
+  Blacken(window);
+  test_support::PumpUntil([] { return false; }, 100);
+  pipeline.Submit(sink, picture, 7);
+  EXPECT_TRUE(ScreenShowsRedAt(window, 4, 4, 3000)) << "on the screen with no pumping here";
+  ASSERT_TRUE(decoded(1));
+  EXPECT_EQ(acknowledged, std::vector<int>{7});
+  EXPECT_EQ(sink->counts().presented, 1);
+  EXPECT_TRUE(test_support::PumpUntil([&] { return WindowShowsQuarters(window); }, 3000)) << "drawn at once";
+  ASSERT_TRUE(surface->frame());
+  EXPECT_GE(surface->frame()->received_at, before.QuadPart);
+
+  Blacken(window);
+  ::InvalidateRect(window, nullptr, FALSE);
+  ::UpdateWindow(window);
+  EXPECT_TRUE(test_support::PumpUntil([&] { return WindowShowsQuarters(window); }, 3000)) << "repainted";
+
+  surface->Detach();
+  Blacken(window);
+  pipeline.Submit(sink, picture, 8);
+  ASSERT_TRUE(decoded(2));
+  EXPECT_EQ(sink->counts().presented, 1) << "a picture for a view that let go is not presented";
+  test_support::PumpUntil([] { return false; }, 200);
+  EXPECT_FALSE(WindowShowsQuarters(window));
+  pipeline.Stop();
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  ::DestroyWindow(window);
+}

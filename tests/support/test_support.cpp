@@ -2,11 +2,11 @@
 
 namespace test_support {
 
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms, DWORD poll_ms) {
   ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
   while (!condition()) {
     if (::GetTickCount64() > deadline) return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, poll_ms, QS_ALLINPUT);
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&message);

@@ -9,8 +9,9 @@
 namespace test_support {
 
 // Pumps this thread's messages until the condition holds or the time is up;
-// windows of this thread may be parents of other threads' windows.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000);
+// windows of this thread may be parents of other threads' windows. Between
+// messages the condition is checked at least every poll_ms.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000, DWORD poll_ms = 10);
 
 // An empty folder <temp>\<suite>\<name>\, emptied of what an earlier run left.
 std::wstring TempFolder(const std::wstring& suite, const std::wstring& name);
