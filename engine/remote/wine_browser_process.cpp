@@ -13,19 +13,23 @@ namespace remote {
 // Arguments: the log file, then the browser and its arguments. Job control
 // puts the browser in a process group of its own, which is ended whole. A
 // browser run by root would raise its own threads above the client's and
-// starve it; without the right to, it cannot. A read with a time-out works
-// on the non-blocking socket Wine hands over; it fails for good once our end
-// is closed.
+// starve it; without the right to, it cannot. The browser is killed when
+// the launcher dies, however it dies: a signal to the client's whole
+// process group would otherwise end the launcher and orphan the browser. A
+// read with a time-out works on the non-blocking socket Wine hands over; it
+// fails for good once our end is closed.
 const wchar_t WineBrowserProcess::kLauncherScript[] =
-    L"set -m; log=$1; shift; run=; setpriv --bounding-set -sys_nice true 2>/dev/null &&"
-    L" run='setpriv --bounding-set -sys_nice';"
+    L"set -m; log=$1; shift; run=;"
+    L" for try in 'setpriv --bounding-set -sys_nice --pdeathsig KILL' 'setpriv --bounding-set -sys_nice'; do"
+    L"  $try true 2>/dev/null && { run=$try; break; }; done;"
     L" $run \"$@\" </dev/null >>\"$log\" 2>&1 & pid=$!; echo \"started $pid\"; status=;"
     L" while :; do"
     L"  if ! kill -0 $pid 2>/dev/null; then wait $pid; status=$?; break; fi;"
     L"  IFS= read -r -t 0.2 line; rc=$?;"
     L"  if [ $rc -eq 0 ]; then [ \"$line\" = kill ] && break;"
     L"  elif [ $rc -le 128 ]; then kill -TERM -- -$pid 2>/dev/null;"
-    L"   for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do kill -0 $pid 2>/dev/null || break; sleep 0.1; done;"
+    L"   for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do kill -0 $pid 2>/dev/null || break; sleep 0.1; "
+    L"done;"
     L"   break; fi;"
     L" done;"
     L" kill -KILL -- -$pid 2>/dev/null; [ -z \"$status\" ] && { wait $pid; status=$?; }; echo \"exited $status\"";
@@ -89,8 +93,9 @@ std::unique_ptr<BrowserProcess> WineBrowserProcess::Launch(const std::wstring& p
   UniqueSocket launcher_end;
   if (!ConnectedPair(&process->connection_, &launcher_end)) return fail(L"no loopback connection for the launcher");
 
-  std::wstring command_line = engine::QuoteArgument(shell) + L" -c " + engine::QuoteArgument(kLauncherScript) + L" launcher " +
-                              engine::QuoteArgument(qbase::UTF8ToUTF16(unix_log)) + L" " + engine::QuoteArgument(program);
+  std::wstring command_line = engine::QuoteArgument(shell) + L" -c " + engine::QuoteArgument(kLauncherScript) +
+                              L" launcher " + engine::QuoteArgument(qbase::UTF8ToUTF16(unix_log)) + L" " +
+                              engine::QuoteArgument(program);
   for (const std::wstring& argument : arguments) command_line += L" " + engine::QuoteArgument(argument);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
@@ -103,8 +108,8 @@ std::unique_ptr<BrowserProcess> WineBrowserProcess::Launch(const std::wstring& p
   // No CREATE_NO_WINDOW: with it Wine hands a Linux child none of the
   // standard handles given here. DETACHED_PROCESS: without it a parent with
   // no console (the client itself) hands it /dev/null in their place.
-  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
-                        &startup, &info)) {
+  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &startup,
+                        &info)) {
     return fail(L"the launcher did not start (error " + std::to_wstring(::GetLastError()) + L")");
   }
   // Wine reports a Linux child as ended at once; these handles tell nothing.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <atomic>
 
@@ -50,6 +51,22 @@ TEST(RemoteLifeSpan, TheBrowserNeverOutlivesItsClientKilledOrClosed) {
     ASSERT_TRUE(::TerminateProcess(host.info.hProcess, 9));
     ::WaitForSingleObject(host.info.hProcess, 10000);
     EXPECT_TRUE(PumpUntil([&] { return test_support::LinuxProcessesNaming(killed_marker) == 0; }, 5000));
+  }
+
+  // The launcher that watches the client killed first, as a signal to the
+  // client's whole process group does: the browser still goes with it.
+  std::wstring orphaned = test_support::TempFolder(L"tarnwell_engine_tests", L"orphaned");
+  ::CreateDirectoryW(orphaned.c_str(), nullptr);
+  std::string orphaned_marker = remote::ToUnixPath(orphaned + L"CefLocalStorage");
+  {
+    Host host;
+    ASSERT_TRUE(host.Start(orphaned, L"kill"));
+    ASSERT_TRUE(PumpUntil([&] { return std::atol(test_support::ReadText(orphaned + L"ready").c_str()) > 0; }, 40000));
+    std::vector<unsigned long> launchers = test_support::LinuxProcessIdsNaming(orphaned_marker, "set -m;");
+    ASSERT_EQ(launchers.size(), 1u);
+    ASSERT_TRUE(test_support::KillLinuxProcess(launchers[0]));
+    EXPECT_TRUE(PumpUntil([&] { return test_support::LinuxProcessesNaming(orphaned_marker) == 0; }, 5000))
+        << test_support::LinuxProcessesNaming(orphaned_marker) << " left";
   }
 
   // Closed: nothing is left once the client has ended.

@@ -1,5 +1,7 @@
 #include "tests/support/engine_choice.h"
 
+#include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "engine/in_process/engine_state.h"
@@ -42,20 +44,57 @@ bool CrashRenderer(CefRefPtr<CefBrowser> browser) {
   return inproc::CrashRenderer(browser) || remote::CrashRenderer(browser);
 }
 
-int LinuxProcessesNaming(const std::string& text) {
+namespace {
+
+// False where there is no Linux process table to read.
+bool ForEachLinuxProcess(const std::function<void(unsigned long id, const std::string& command_line)>& visit) {
   std::wstring proc = remote::FromUnixPath("/proc");
-  if (proc.empty()) return -1;
-  int count = 0;
+  if (proc.empty()) return false;
   WIN32_FIND_DATAW entry;
   HANDLE find = ::FindFirstFileW((proc + L"\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return -1;
+  if (find == INVALID_HANDLE_VALUE) return false;
   do {
     std::wstring name = entry.cFileName;
     if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    if (test_support::ReadText(proc + L"\\" + name + L"\\cmdline").find(text) != std::string::npos) ++count;
+    visit(std::wcstoul(name.c_str(), nullptr, 10), test_support::ReadText(proc + L"\\" + name + L"\\cmdline"));
   } while (::FindNextFileW(find, &entry));
   ::FindClose(find);
-  return count;
+  return true;
+}
+
+}  // namespace
+
+int LinuxProcessesNaming(const std::string& text) {
+  int count = 0;
+  bool read = ForEachLinuxProcess([&](unsigned long, const std::string& command_line) {
+    if (command_line.find(text) != std::string::npos) ++count;
+  });
+  return read ? count : -1;
+}
+
+std::vector<unsigned long> LinuxProcessIdsNaming(const std::string& text, const std::string& also) {
+  std::vector<unsigned long> ids;
+  ForEachLinuxProcess([&](unsigned long id, const std::string& command_line) {
+    if (command_line.find(text) != std::string::npos && command_line.find(also) != std::string::npos) {
+      ids.push_back(id);
+    }
+  });
+  return ids;
+}
+
+bool KillLinuxProcess(unsigned long id) {
+  std::wstring kill = remote::FromUnixPath("/bin/kill");
+  if (kill.empty()) return false;
+  std::wstring command = L"\"" + kill + L"\" -KILL " + std::to_wstring(id);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return false;
+  }
+  ::CloseHandle(info.hThread);
+  ::CloseHandle(info.hProcess);
+  return true;
 }
 
 }  // namespace test_support

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/engine_selection.h"
 #include "include/cef_browser.h"
@@ -32,6 +33,10 @@ bool CrashRenderer(CefRefPtr<CefBrowser> browser);
 // process it started name its user data folder), read from Linux's own
 // process table through Wine's drive; -1 where there is none to read.
 int LinuxProcessesNaming(const std::string& text);
+// Their process numbers, of those whose command line also names |also|.
+std::vector<unsigned long> LinuxProcessIdsNaming(const std::string& text, const std::string& also = std::string());
+// Sends SIGKILL to a Linux process through Linux's own kill program.
+bool KillLinuxProcess(unsigned long id);
 
 }  // namespace test_support
 
