@@ -222,13 +222,18 @@ int RunRealEngine(std::vector<std::string>* ratios) {
   }
   test_support::LoopbackHttpServer server;
   if (!server.Start()) return 1;
-  server.Page("/bridge", kBridgePage);
+  // Cross-origin isolated, the page's clock reads in steps of microseconds
+  // rather than of 100.
+  test_support::LoopbackHttpServer::Response isolated;
+  isolated.body = kBridgePage;
+  isolated.headers = {{"Cross-Origin-Opener-Policy", "same-origin"}, {"Cross-Origin-Embedder-Policy", "require-corp"}};
+  server.Route("/bridge", isolated);
   test_support::UseEngine(test_support::EngineKind::kReal);
   CefSettings settings;
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   if (!qiv_comp::CefManager::Instance()->Initialize(std::wstring(temp) + L"tarnwell_bench_bridge_real\\", settings,
-                                                     true)) {
+                                                    true)) {
     return 1;
   }
   auto control = std::make_unique<qiv_comp::CefControl>();
@@ -253,7 +258,8 @@ int RunRealEngine(std::vector<std::string>* ratios) {
   Figures bare;
   auto bridge_round = [&] {
     std::wstring text;
-    OffTheUiThread([&] { text = remote::EvaluateInPage(browser, L"runBridge(" + std::to_wstring(kRealTrips) + L")", 120000); });
+    OffTheUiThread(
+        [&] { text = remote::EvaluateInPage(browser, L"runBridge(" + std::to_wstring(kRealTrips) + L")", 120000); });
     // {"times":[...],"seconds":s}
     size_t open = text.find(L'[');
     size_t close = text.find(L']');
