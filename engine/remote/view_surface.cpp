@@ -3,17 +3,19 @@
 namespace remote {
 
 bool ViewSurface::Show(std::shared_ptr<const PageFrame> frame) {
-  std::lock_guard<std::mutex> guard(lock_);
-  frame_ = std::move(frame);
-  if (!window_) return false;
-  HDC dc = ::GetDC(window_);
-  if (!dc) return false;
-  RECT client = {};
-  ::GetClientRect(window_, &client);
-  Draw(dc, client);
-  ::ReleaseDC(window_, dc);
-  // What was just drawn needs no second drawing from a pending paint.
-  ::ValidateRect(window_, nullptr);
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    frame_ = std::move(frame);
+    if (!window_) return false;
+    HDC dc = ::GetDC(window_);
+    if (!dc) return false;
+    RECT client = {};
+    ::GetClientRect(window_, &client);
+    Draw(dc, client);
+    ::ReleaseDC(window_, dc);
+    // What was just drawn needs no second drawing from a pending paint.
+    ::ValidateRect(window_, nullptr);
+  }
   ::GdiFlush();
   // Wine puts what a thread drew on the screen only when some thread of
   // the process looks at its messages; a drawing thread that never does
