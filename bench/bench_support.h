@@ -9,16 +9,21 @@
 // What every benchmark measures with: one clock and one median.
 namespace bench {
 
-// The performance counter in seconds.
-inline double NowSeconds() {
+// A reading of the performance counter in seconds.
+inline double CounterSeconds(int64_t counter) {
   static const double frequency = [] {
     LARGE_INTEGER value;
     ::QueryPerformanceFrequency(&value);
     return static_cast<double>(value.QuadPart);
   }();
+  return static_cast<double>(counter) / frequency;
+}
+
+// The performance counter now, in seconds.
+inline double NowSeconds() {
   LARGE_INTEGER value;
   ::QueryPerformanceCounter(&value);
-  return static_cast<double>(value.QuadPart) / frequency;
+  return CounterSeconds(value.QuadPart);
 }
 
 inline double NowMilliseconds() { return NowSeconds() * 1000.0; }

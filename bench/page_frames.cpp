@@ -99,25 +99,14 @@ constexpr int kProbeY = 100;
 // One pixel of what the screen shows of the window, read cheaply enough to
 // poll.
 bool Answering(HWND view) {
-  POINT at = {kProbeX, kProbeY};
-  ::ClientToScreen(view, &at);
-  HDC screen = ::GetDC(nullptr);
-  COLORREF pixel = ::GetPixel(screen, at.x, at.y);
-  ::ReleaseDC(nullptr, screen);
-  uint32_t rgb = (GetRValue(pixel) << 16) | (GetGValue(pixel) << 8) | GetBValue(pixel);
-  return pixel != CLR_INVALID && test_support::ColorNear(rgb, kAnswerColor, 40);
+  uint32_t rgb = 0;
+  return test_support::ScreenPixelAt(view, kProbeX, kProbeY, &rgb) && test_support::ColorNear(rgb, kAnswerColor, 40);
 }
 
 bool ShowsAnswer(const remote::PageFrame& frame) {
   if (frame.width <= kProbeX || frame.height <= kProbeY) return false;
   const uint8_t* bgra = frame.pixels.data() + (static_cast<size_t>(kProbeY) * frame.width + kProbeX) * 4;
   return test_support::ColorNear((bgra[2] << 16) | (bgra[1] << 8) | bgra[0], kAnswerColor, 40);
-}
-
-double CounterMilliseconds(int64_t counter) {
-  LARGE_INTEGER frequency;
-  ::QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 void Click(HWND view) {
@@ -200,7 +189,7 @@ int main() {
       double now = bench::NowMilliseconds();
       latencies.push_back(now - clicked);
       if (answer) {
-        double received = CounterMilliseconds(answer->received_at);
+        double received = bench::CounterSeconds(answer->received_at) * 1000.0;
         browser_shares.push_back(received - clicked);
         client_shares.push_back(now - received);
       }

@@ -188,14 +188,9 @@ void Blacken(HWND window) {
 // this thread's messages: a picture drawn by another thread must get there
 // on its own.
 bool ScreenShowsRedAt(HWND window, int x, int y, DWORD timeout_ms) {
-  POINT at = {x, y};
-  ::ClientToScreen(window, &at);
   for (DWORD waited = 0; waited < timeout_ms; waited += 5) {
-    HDC screen = ::GetDC(nullptr);
-    COLORREF pixel = ::GetPixel(screen, at.x, at.y);
-    ::ReleaseDC(nullptr, screen);
-    uint32_t rgb = (GetRValue(pixel) << 16) | (GetGValue(pixel) << 8) | GetBValue(pixel);
-    if (pixel != CLR_INVALID && test_support::ColorNear(rgb, 0xFF0000)) return true;
+    uint32_t rgb = 0;
+    if (test_support::ScreenPixelAt(window, x, y, &rgb) && test_support::ColorNear(rgb, 0xFF0000)) return true;
     ::Sleep(5);
   }
   return false;

@@ -22,6 +22,18 @@ uint32_t Picture::At(int x, int y) const {
   return pixels[static_cast<size_t>(y) * width + x] & 0x00FFFFFF;
 }
 
+bool ScreenPixelAt(HWND window, int x, int y, uint32_t* rgb) {
+  POINT at = {x, y};
+  if (!::ClientToScreen(window, &at)) return false;
+  HDC screen = ::GetDC(nullptr);
+  if (!screen) return false;
+  const COLORREF pixel = ::GetPixel(screen, at.x, at.y);
+  ::ReleaseDC(nullptr, screen);
+  if (pixel == CLR_INVALID) return false;
+  *rgb = (GetRValue(pixel) << 16) | (GetGValue(pixel) << 8) | GetBValue(pixel);
+  return true;
+}
+
 Picture CaptureWindow(HWND window) {
   Picture picture;
   RECT client = {};

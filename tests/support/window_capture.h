@@ -19,6 +19,9 @@ struct Picture {
 
 // Copies the window's client area from the screen's picture of it.
 Picture CaptureWindow(HWND window);
+// What the screen shows at a client point of the window, as 0x00RRGGBB;
+// false when it cannot be read.
+bool ScreenPixelAt(HWND window, int x, int y, uint32_t* rgb);
 // Writes a PNG through the platform's imaging component.
 bool SavePng(const Picture& picture, const std::wstring& path);
 // Saves a window under the test program's screenshot folder; false on failure.
