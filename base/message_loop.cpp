@@ -186,6 +186,9 @@ int MessageLoop::ProcessImmediateWork(int max_tasks) {
   // returns, so the check holds for the whole stretch.
   while (ran < max_tasks && nestable_tasks_allowed_) {
     if (work_queue_.empty()) {
+      // One take of the incoming queue per call: the pump decides whether
+      // to take the next batch at once or let it grow first.
+      if (ran > 0) break;
       ReloadWorkQueue();
       if (work_queue_.empty()) break;
     }

@@ -13,7 +13,9 @@ class MessagePump {
     virtual ~Delegate() = default;
     virtual bool ProcessImmediateWork() = 0;
     // Runs up to max_tasks immediate tasks and says how many ran; fewer
-    // means the queue ran dry (or the rest must wait for another run).
+    // means what was taken from the incoming queue is done (more may have
+    // come in since: the next call takes them) or the rest must wait for
+    // another run.
     // One call for a stretch of tasks spares the pump a call per task.
     virtual int ProcessImmediateWork(int max_tasks) = 0;
     // next_run_time: the earliest pending delayed task's time, 0 for none.

@@ -32,6 +32,7 @@ class WinUIMessagePump : public WinMessagePump {
   static constexpr int kMaxTasksBetweenClockReads = 512;
   static constexpr int kSpinBeforeSleepUs = 50;
   static constexpr int kSpinWithinBurstUs = 2;
+  static constexpr int kGatherWithinBurstUs = 3;
 
   WinUIMessagePump();
   ~WinUIMessagePump() override;
@@ -61,6 +62,9 @@ class WinUIMessagePump : public WinMessagePump {
   void RunUntilQuit();
   // True when tasks came in within that many microseconds.
   bool SpinForIncomingWork(int microseconds);
+  // Spins for that many microseconds, or until tasks come in; true when
+  // they did.
+  bool Spin(int microseconds, bool until_incoming_work);
   void KillDelayedWorkTimer();
   bool RunImmediateWorkBurst();
   bool ProcessNextWindowsMessage();

@@ -65,6 +65,23 @@ TEST(MessageLoop, NoTasksRunWhileATaskRuns) {
   EXPECT_TRUE(inner_ran);
 }
 
+TEST(MessageLoop, AStretchOfTasksTakesTheIncomingQueueOnce) {
+  // The pump lets a stream's next batch gather between stretches; a stretch
+  // that took the queue again on its own would leave it nothing to decide.
+  MessageLoop loop;
+  std::vector<std::string> order;
+  loop.PostTask([&] {
+    order.push_back("a");
+    loop.PostTask([&order] { order.push_back("c"); });
+  });
+  loop.PostTask([&order] { order.push_back("b"); });
+  EXPECT_EQ(loop.ProcessImmediateWork(10), 2);
+  EXPECT_EQ(order, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(loop.ProcessImmediateWork(10), 1);
+  EXPECT_EQ(loop.ProcessImmediateWork(10), 0);
+  EXPECT_EQ(order, (std::vector<std::string>{"a", "b", "c"}));
+}
+
 TEST(MessageLoop, TopLevelTaskWaitsForTheOutermostRun) {
   UIMessageLoop loop;
   std::vector<std::string> order;
