@@ -33,6 +33,9 @@ class WinUIMessagePump : public WinMessagePump {
   static constexpr int kSpinBeforeSleepUs = 50;
   static constexpr int kSpinWithinBurstUs = 2;
   static constexpr int kGatherWithinBurstUs = 3;
+  // A take of this many tasks or more: the poster outruns the loop.
+  static constexpr int kStreamBatch = 16;
+  static constexpr int kPauseWithinStreamUs = 20;
 
   WinUIMessagePump();
   ~WinUIMessagePump() override;
@@ -65,6 +68,8 @@ class WinUIMessagePump : public WinMessagePump {
   // Spins for that many microseconds, or until tasks come in; true when
   // they did.
   bool Spin(int microseconds, bool until_incoming_work);
+  // Gives the processor away for about that long.
+  void PauseThread(int microseconds);
   void KillDelayedWorkTimer();
   bool RunImmediateWorkBurst();
   bool ProcessNextWindowsMessage();
