@@ -79,7 +79,11 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool& handled) {
   ::SetWindowLongW(hwnd_, GWL_STYLE, GetStyle());
   Init(hwnd_);
   // The program's icon in its resources; programs without one show none.
-  SetIcon(kProgramIconId);
+  // Only a window with a taskbar button shows it, and under Wine handing a
+  // window its icon costs milliseconds of the program's start.
+  const bool on_taskbar =
+      !::GetWindow(hwnd_, GW_OWNER) && !(::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  if (on_taskbar) SetIcon(kProgramIconId);
   SetResourcePath(GetSkinFolder());
 
   const std::wstring layout_path = GetResourcePath() + GetSkinFile();
