@@ -211,17 +211,24 @@ bool WinUIMessagePump::SpinForIncomingWork(int microseconds) { return Spin(micro
 
 void WinUIMessagePump::PauseThread(int microseconds) {
   // The native delay takes tenths of microseconds and, unlike Sleep, needs
-  // no trip to Wine's server; Windows rounds it up to its timer's period.
+  // no trip to Wine's server.
   using DelayExecution = LONG(WINAPI*)(BOOLEAN alertable, const LARGE_INTEGER* interval);
   static const DelayExecution delay = reinterpret_cast<DelayExecution>(
       reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtDelayExecution")));
-  if (!delay) {
+  if (!delay || pauses_overrun_) {
     Spin(microseconds, false);
     return;
   }
+  LARGE_INTEGER frequency, start, now;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&start);
   LARGE_INTEGER interval;
   interval.QuadPart = -10LL * microseconds;  // relative
   delay(FALSE, &interval);
+  ::QueryPerformanceCounter(&now);
+  // A system that rounds short sleeps up to its timer's tick (Windows, at
+  // its default period) would hold the loop for milliseconds each time.
+  if (now.QuadPart - start.QuadPart > frequency.QuadPart * kPauseOverrunMs / 1000) pauses_overrun_ = true;
 }
 
 bool WinUIMessagePump::Spin(int microseconds, bool until_incoming_work) {

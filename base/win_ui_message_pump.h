@@ -36,6 +36,8 @@ class WinUIMessagePump : public WinMessagePump {
   // A take of this many tasks or more: the poster outruns the loop.
   static constexpr int kStreamBatch = 16;
   static constexpr int kPauseWithinStreamUs = 20;
+  // A pause that took longer is not taken again: a spin stands in.
+  static constexpr int kPauseOverrunMs = 2;
 
   WinUIMessagePump();
   ~WinUIMessagePump() override;
@@ -86,6 +88,7 @@ class WinUIMessagePump : public WinMessagePump {
   UniqueWindow message_window_;
   UniqueKernelHandle wake_event_;
   bool timer_set_ = false;
+  bool pauses_overrun_ = false;
   HHOOK message_filter_hook_ = nullptr;
   ObserverList<UIObserver> observers_;
 };
