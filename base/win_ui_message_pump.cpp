@@ -4,6 +4,7 @@
 
 #include "base/message_loop.h"
 #include "base/path_util.h"
+#include "base/time_ticks.h"
 
 namespace qbase {
 
@@ -219,16 +220,13 @@ void WinUIMessagePump::PauseThread(int microseconds) {
     Spin(microseconds, false);
     return;
   }
-  LARGE_INTEGER frequency, start, now;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&start);
+  const int64_t start = TimeTicks::Now();
   LARGE_INTEGER interval;
   interval.QuadPart = -10LL * microseconds;  // relative
   delay(FALSE, &interval);
-  ::QueryPerformanceCounter(&now);
   // A system that rounds short sleeps up to its timer's tick (Windows, at
   // its default period) would hold the loop for milliseconds each time.
-  if (now.QuadPart - start.QuadPart > frequency.QuadPart * kPauseOverrunMs / 1000) pauses_overrun_ = true;
+  if (TimeTicks::Now() - start > int64_t{kPauseOverrunMs} * 1000) pauses_overrun_ = true;
 }
 
 bool WinUIMessagePump::Spin(int microseconds, bool until_incoming_work) {
